@@ -1,0 +1,34 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+// atoi as the Windows runtime defines it, overflow included: out-of-range
+// numbers give INT_MAX or INT_MIN (the C standard leaves that undefined).
+int ToInt(const char* text)
+{
+    return static_cast<int>(std::clamp<long long>(std::strtoll(text, nullptr, 10), INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+void CConverterCommandLineInfo::ParseParam(const char* pszParam, int bFlag, int /*bLast*/)
+{
+    m_bConvertMode = 1;
+    if (bFlag) {
+        if (pszParam[0] == 'r' || pszParam[0] == 'R') {
+            m_bRtf = 1;
+        }
+    } else if (!m_bRtf) {
+        m_nCodePage = ToInt(pszParam);
+    } else {
+        // After the flag a number is the size; anything reading as 0 is a face.
+        m_nFontSize = ToInt(pszParam);
+        if (m_nFontSize == 0) {
+            m_strFaceName = pszParam;
+        }
+    }
+}

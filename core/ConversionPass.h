@@ -1,0 +1,19 @@
+// One conversion of the clipboard's text through a code page: CF_TEXT decoded
+// to Unicode, CF_UNICODETEXT encoded to 8-bit text, both written back after
+// the marker format, with an optional Rich Text Format copy.
+#pragma once
+
+#include <windows.h>
+
+// Name of the format whose presence marks the clipboard as written by a pass.
+constexpr const char kMarkerFormatName[] = "CF_PELISAN";
+
+void ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize);
+
+// The steps of a pass, for the callers that test them one by one.
+HGLOBAL ReadFormatCopy(UINT nFormat);
+HGLOBAL DecodeClipboardText(UINT nCodePage);
+HGLOBAL EncodeClipboardUnicode(UINT nCodePage);
+HGLOBAL DuplicateFormatBlock(UINT nFormat);
+void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage,
+                           const char* pszFaceName, int nPointSize);

@@ -1,0 +1,36 @@
+#include "core/Platform.h"
+
+namespace {
+
+const PlatformApi kWin32 = {
+    ::OpenClipboard,
+    ::CloseClipboard,
+    ::EmptyClipboard,
+    ::GetClipboardData,
+    ::SetClipboardData,
+    ::EnumClipboardFormats,
+    ::RegisterClipboardFormatA,
+    ::GlobalAlloc,
+    ::GlobalFree,
+    ::GlobalLock,
+    ::GlobalUnlock,
+    ::GlobalSize,
+    ::MultiByteToWideChar,
+    ::WideCharToMultiByte,
+    ::IsValidCodePage,
+    ::GetCPInfo,
+    ::EnumSystemCodePagesA,
+    ::LoadLibraryA,
+    ::GetProcAddress,
+    ::FreeLibrary,
+    ::Sleep,
+};
+
+} // namespace
+
+PlatformApi g_platform = kWin32;
+
+const PlatformApi& DefaultPlatform()
+{
+    return kWin32;
+}

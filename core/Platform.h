@@ -1,0 +1,40 @@
+// The platform operations of the conversion core, reached through one table so
+// that a test can make a single operation fail. The defaults are the real
+// Win32 functions; nothing else stands in for the clipboard.
+#pragma once
+
+#include <windows.h>
+
+struct PlatformApi {
+    BOOL(WINAPI* OpenClipboard)(HWND);
+    BOOL(WINAPI* CloseClipboard)();
+    BOOL(WINAPI* EmptyClipboard)();
+    HANDLE(WINAPI* GetClipboardData)(UINT);
+    HANDLE(WINAPI* SetClipboardData)(UINT, HANDLE);
+    UINT(WINAPI* EnumClipboardFormats)(UINT);
+    UINT(WINAPI* RegisterClipboardFormatA)(LPCSTR);
+
+    HGLOBAL(WINAPI* GlobalAlloc)(UINT, SIZE_T);
+    HGLOBAL(WINAPI* GlobalFree)(HGLOBAL);
+    LPVOID(WINAPI* GlobalLock)(HGLOBAL);
+    BOOL(WINAPI* GlobalUnlock)(HGLOBAL);
+    SIZE_T(WINAPI* GlobalSize)(HGLOBAL);
+
+    int(WINAPI* MultiByteToWideChar)(UINT, DWORD, LPCCH, int, LPWSTR, int);
+    int(WINAPI* WideCharToMultiByte)(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL);
+    BOOL(WINAPI* IsValidCodePage)(UINT);
+    BOOL(WINAPI* GetCPInfo)(UINT, LPCPINFO);
+    BOOL(WINAPI* EnumSystemCodePagesA)(CODEPAGE_ENUMPROCA, DWORD);
+
+    HMODULE(WINAPI* LoadLibraryA)(LPCSTR);
+    FARPROC(WINAPI* GetProcAddress)(HMODULE, LPCSTR);
+    BOOL(WINAPI* FreeLibrary)(HMODULE);
+
+    void(WINAPI* Sleep)(DWORD);
+};
+
+// The table in use; tests replace entries and restore the defaults after.
+extern PlatformApi g_platform;
+
+// The real Win32 functions.
+const PlatformApi& DefaultPlatform();

@@ -1,0 +1,21 @@
+#include "framework/Cp932.h"
+
+#include <windows.h>
+
+std::wstring FromCp932(std::string_view text)
+{
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(kUiCodePage, 0, text.data(), length, nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(kUiCodePage, 0, text.data(), length, result.data(), units);
+    return result;
+}
+
+std::string ToCp932(std::wstring_view text)
+{
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(kUiCodePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(kUiCodePage, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
+    return result;
+}

@@ -1,0 +1,12 @@
+// The program's 8-bit texts (labels, face names, INI values, arguments) are
+// code page 932 whatever the system's ANSI code page; windows are UTF-16.
+// These are the only crossings between the two.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+constexpr unsigned kUiCodePage = 932;
+
+std::wstring FromCp932(std::string_view text);
+std::string ToCp932(std::wstring_view text);

@@ -1,0 +1,116 @@
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "framework/Cp932.h"
+
+namespace {
+
+CWinApp* g_pApp = nullptr;
+
+std::vector<std::string> SplitCommandLine()
+{
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        return args;
+    }
+    for (int i = 1; i < count; ++i) {
+        args.push_back(ToCp932(argv[i]));
+    }
+    LocalFree(argv);
+    return args;
+}
+
+} // namespace
+
+CWinApp::CWinApp(const char* pszAppName)
+    : m_hInstance(GetModuleHandleW(nullptr)),
+      m_strAppName(pszAppName != nullptr ? pszAppName : ""),
+      m_pMainWnd(nullptr)
+{
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this) {
+        g_pApp = nullptr;
+    }
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return FALSE;
+}
+
+void CWinApp::Enable3dControlsStatic()
+{
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info)
+{
+    DispatchArguments(SplitCommandLine(), info);
+}
+
+UINT CWinApp::GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault) const
+{
+    return GetPrivateProfileIntA(pszSection, pszEntry, nDefault, m_strProfileName.c_str());
+}
+
+std::string CWinApp::GetProfileString(const char* pszSection, const char* pszEntry,
+                                      const char* pszDefault) const
+{
+    // The platform cuts a value that does not fit and says so only by filling
+    // the buffer: grow until it no longer does.
+    std::string value(256, '\0');
+    for (;;) {
+        const DWORD copied = GetPrivateProfileStringA(pszSection, pszEntry, pszDefault, value.data(),
+                                                      static_cast<DWORD>(value.size()),
+                                                      m_strProfileName.c_str());
+        if (copied + 1 < value.size()) {
+            value.resize(copied);
+            return value;
+        }
+        value.resize(value.size() * 2);
+    }
+}
+
+BOOL CWinApp::WriteProfileInt(const char* pszSection, const char* pszEntry, int nValue) const
+{
+    char text[16];
+    wsprintfA(text, "%d", nValue);
+    return WriteProfileString(pszSection, pszEntry, text);
+}
+
+BOOL CWinApp::WriteProfileString(const char* pszSection, const char* pszEntry, const char* pszValue) const
+{
+    return WritePrivateProfileStringA(pszSection, pszEntry, pszValue, m_strProfileName.c_str());
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return g_pApp != nullptr ? g_pApp->m_hInstance : GetModuleHandleW(nullptr);
+}
+
+int AfxWinMain(HINSTANCE hInstance)
+{
+    CWinApp* app = AfxGetApp();
+    if (app == nullptr) {
+        return 1;
+    }
+    app->m_hInstance = hInstance;
+    app->InitInstance();
+    return 0;
+}

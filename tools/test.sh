@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets everything up, builds and runs the whole test suite under Wine in a
+# virtual display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELISAN_BUILD:-$root/build}
+"$root/tools/setup.sh"
+"$root/tools/build.sh" "$build" x86_64 Debug
+. "$root/tools/wine-env.sh" "$build"
+export WINEPREFIX
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "$1/tools/wine-prefix.sh" &&
+  cd "$2" && ctest --output-on-failure "${@:3}"; rc=$?
+  wineserver -k 2>/dev/null; exit $rc' _ "$root" "$build" "$@"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Creates the Wine prefix once, with the Japanese dialog fonts mapped to IPA
+# fonts (Wine has no "ＭＳ ゴシック"; without a mapping Japanese shows as boxes).
+# Runs inside the display that the programs will use.
+set -euo pipefail
+: "${WINEPREFIX:?}"
+if [ ! -f "$WINEPREFIX/.pelisan-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
+    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+    printf '"MS Gothic"="IPAGothic"\r\n'
+    printf '"MS PGothic"="IPAPGothic"\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+  wineserver -w
+  rm -f "$reg"
+  touch "$WINEPREFIX/.pelisan-ready"
+fi
