@@ -1,0 +1,17 @@
+// Starts pelisan.exe as a process of its own and waits for it to end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The built program beside this test program.
+std::wstring PelisanPath();
+
+// Runs pelisan.exe with the command-line tail in workDir. Gives its exit code,
+// or -1 when it did not end within timeoutMs (it is then killed).
+int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD timeoutMs = 20000);
+
+// A fresh empty directory under the temporary folder.
+std::wstring MakeTempDir();
+bool FileExists(const std::wstring& path);
