@@ -19,3 +19,17 @@ std::string ToCp932(std::wstring_view text)
     WideCharToMultiByte(kUiCodePage, 0, text.data(), length, result.data(), bytes, nullptr, nullptr);
     return result;
 }
+
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t limit)
+{
+    std::size_t length = 0;
+    while (length < text.size()) {
+        const bool pair = IsDBCSLeadByteEx(kUiCodePage, static_cast<BYTE>(text[length])) && length + 1 < text.size();
+        const std::size_t next = length + (pair ? 2 : 1);
+        if (next > limit) {
+            break;
+        }
+        length = next;
+    }
+    return length;
+}

@@ -10,3 +10,7 @@ constexpr unsigned kUiCodePage = 932;
 
 std::wstring FromCp932(std::string_view text);
 std::string ToCp932(std::wstring_view text);
+
+// The length of the longest start of text that fits in limit bytes without
+// splitting a double-byte character, so a cut text is still valid.
+std::size_t Cp932PrefixLength(std::string_view text, std::size_t limit);

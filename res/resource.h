@@ -26,7 +26,7 @@
 #define IDC_RTF                 1010
 #define IDC_FONT_LIST           1011
 #define IDC_FACE                1012
-#define IDC_SIZE                1013
+#define IDC_FONT_SIZE           1013
 #define IDC_LANGUAGE            1014
 #define IDC_FONT                3
 

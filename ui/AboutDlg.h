@@ -14,8 +14,6 @@ class CAboutDlg : public CDialog {
 public:
     CAboutDlg();
 
-    BOOL OnInitDialog() override;
-
 protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
