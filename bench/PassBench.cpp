@@ -1,0 +1,374 @@
+// Measures a conversion pass against the platform work it cannot avoid, in
+// one run, and prints the figures with their ratios. Not a test: nothing here
+// passes or fails.
+//
+//   pelisan_bench [--quick]       all figures (--quick: 1 and 16 MiB only)
+//   pelisan_bench --peak KIND     internal: one operation in a child process
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchText.h"
+#include "core/ConversionPass.h"
+#include "core/RtfRender.h"
+
+namespace {
+
+constexpr UINT kCodePage = 932;
+constexpr std::size_t kMiB = 1024 * 1024;
+
+double Now()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / frequency;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Clipboard states --------------------------------------------------------
+
+enum class State { TextOnly, UnicodeOnly, Both };
+const char* StateName(State state)
+{
+    switch (state) {
+    case State::TextOnly: return "CF_TEXT";
+    case State::UnicodeOnly: return "CF_UNICODETEXT";
+    default: return "both";
+    }
+}
+
+HGLOBAL BlockOf(const void* data, std::size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    std::memcpy(GlobalLock(block), data, size);
+    GlobalUnlock(block);
+    return block;
+}
+
+void Place(State state, const MixedText& text)
+{
+    while (!OpenClipboard(nullptr)) {
+        Sleep(1);
+    }
+    EmptyClipboard();
+    if (state != State::UnicodeOnly) {
+        SetClipboardData(CF_TEXT, BlockOf(text.cp932.c_str(), text.cp932.size() + 1));
+    }
+    if (state != State::TextOnly) {
+        // With both formats, a Unicode text of its own, so both are converted.
+        const std::wstring unicode = L"*" + text.utf16;
+        SetClipboardData(CF_UNICODETEXT, BlockOf(unicode.c_str(), (unicode.size() + 1) * sizeof(wchar_t)));
+    }
+    CloseClipboard();
+}
+
+// The floor: what any pass must do with the same data --------------------
+
+HGLOBAL CopyOffered(UINT format)
+{
+    HANDLE data = GetClipboardData(format);
+    if (data == nullptr) {
+        return nullptr;
+    }
+    const SIZE_T size = GlobalSize(data);
+    HGLOBAL copy = GlobalAlloc(GMEM_FIXED, size + 1);
+    std::memcpy(copy, GlobalLock(data), size);
+    GlobalUnlock(data);
+    static_cast<char*>(copy)[size] = 0;
+    return copy;
+}
+
+void Baseline()
+{
+    OpenClipboard(nullptr);
+    HGLOBAL text = CopyOffered(CF_TEXT);
+    HGLOBAL unicode = CopyOffered(CF_UNICODETEXT);
+    CloseClipboard();
+
+    const auto* bytes = static_cast<const char*>(text);
+    const int nBytes = static_cast<int>(std::strlen(bytes));
+    const int nUnits = MultiByteToWideChar(kCodePage, 0, bytes, nBytes, nullptr, 0);
+    HGLOBAL decoded = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, 2 * nUnits + 2);
+    auto* out = static_cast<wchar_t*>(GlobalLock(decoded));
+    MultiByteToWideChar(kCodePage, 0, bytes, nBytes, out, nUnits);
+    out[nUnits] = 0;
+    GlobalUnlock(decoded);
+
+    const auto* units = static_cast<const wchar_t*>(unicode);
+    const int nIn = static_cast<int>(std::wcslen(units));
+    const int nOut = WideCharToMultiByte(kCodePage, 0, units, nIn, nullptr, 0, nullptr, nullptr);
+    HGLOBAL encoded = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, nOut + 1);
+    auto* outBytes = static_cast<char*>(GlobalLock(encoded));
+    WideCharToMultiByte(kCodePage, 0, units, nIn, outBytes, nOut, nullptr, nullptr);
+    outBytes[nOut] = 0;
+    GlobalUnlock(encoded);
+
+    GlobalFree(text);
+    GlobalFree(unicode);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, decoded);
+    SetClipboardData(CF_TEXT, encoded);
+    CloseClipboard();
+}
+
+void Pass(bool rtf)
+{
+    ConversionPass(kCodePage, rtf, "IPAGothic", 12);
+}
+
+double TimeOnce(State state, const MixedText& text, const std::function<void()>& operation)
+{
+    Place(state, text);
+    const double start = Now();
+    operation();
+    return Now() - start;
+}
+
+// Pass against floor --------------------------------------------------------
+
+struct PassFigures {
+    double baseline;
+    double pass;
+    double passRtf;
+};
+
+PassFigures MeasurePass(State state, const MixedText& text, int repetitions)
+{
+    std::vector<double> baseline, pass, passRtf;
+    for (int i = 0; i < repetitions; ++i) {
+        // Interleaved, so a slow moment of the machine touches all three alike.
+        baseline.push_back(TimeOnce(state, text, Baseline));
+        pass.push_back(TimeOnce(state, text, [] { Pass(false); }));
+        passRtf.push_back(TimeOnce(state, text, [] { Pass(true); }));
+    }
+    return {Median(baseline), Median(pass), Median(passRtf)};
+}
+
+void PrintPassTable(const std::vector<std::size_t>& sizes, std::vector<std::vector<double>>& perMiB)
+{
+    std::printf("## Pass against its floor (median ms; ratio pass / baseline)\n\n");
+    std::printf("| text | size | clipboard | baseline | pass | ratio | pass+RTF | ratio |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    perMiB.assign(2, std::vector<double>(sizes.size(), 0.0));
+    for (int kind = 0; kind < 2; ++kind) {
+        for (std::size_t s = 0; s < sizes.size(); ++s) {
+            const MixedText text = kind == 0 ? MakeMixedText(sizes[s]) : MakeLineBreaks(sizes[s]);
+            const int repetitions = sizes[s] >= 64 * kMiB ? 3 : 5;
+            for (State state : {State::TextOnly, State::UnicodeOnly, State::Both}) {
+                const PassFigures f = MeasurePass(state, text, repetitions);
+                std::printf("| %s | %zu MiB | %s | %.1f | %.1f | %.3f | %.1f | %.3f |\n",
+                            kind == 0 ? "mixed" : "line breaks", sizes[s] / kMiB, StateName(state),
+                            f.baseline * 1e3, f.pass * 1e3, f.pass / f.baseline, f.passRtf * 1e3,
+                            f.passRtf / f.baseline);
+                std::fflush(stdout);
+                if (state == State::Both) {
+                    perMiB[kind][s] = f.pass / static_cast<double>(sizes[s] / kMiB);
+                }
+            }
+        }
+    }
+}
+
+void PrintGrowth(const std::vector<std::size_t>& sizes, const std::vector<std::vector<double>>& perMiB)
+{
+    std::printf("\n## Growth (pass, both formats: time per MiB at %zu MiB / at %zu MiB)\n\n",
+                sizes.back() / kMiB, sizes.front() / kMiB);
+    std::printf("| text | ms per MiB small | ms per MiB large | ratio |\n|---|---|---|---|\n");
+    for (int kind = 0; kind < 2; ++kind) {
+        std::printf("| %s | %.2f | %.2f | %.3f |\n", kind == 0 ? "mixed" : "line breaks",
+                    perMiB[kind].front() * 1e3, perMiB[kind].back() * 1e3,
+                    perMiB[kind].back() / perMiB[kind].front());
+    }
+}
+
+// RTF rendering against memcpy ---------------------------------------------
+
+void PrintRtfSpeed()
+{
+    std::printf("\n## RTF rendering against memcpy of the same output size (MB/s of output)\n\n");
+    std::printf("| text | output bytes | RenderRtf | memcpy | ratio |\n|---|---|---|---|---|\n");
+    for (int kind = 0; kind < 2; ++kind) {
+        const MixedText text = kind == 0 ? MakeMixedText(16 * kMiB) : MakeLineBreaks(16 * kMiB);
+        const std::size_t length = RtfLength(text.cp932.c_str(), kCodePage, "IPAGothic", 24);
+        std::vector<char> out(length + 1), source(length + 1, 'x');
+        std::vector<double> render, copy;
+        for (int i = 0; i < 5; ++i) {
+            double start = Now();
+            RenderRtf(out.data(), text.cp932.c_str(), kCodePage, "IPAGothic", 24);
+            render.push_back(Now() - start);
+            start = Now();
+            std::memcpy(out.data(), source.data(), length + 1);
+            copy.push_back(Now() - start);
+        }
+        const double mb = static_cast<double>(length) / 1e6;
+        std::printf("| %s | %zu | %.0f | %.0f | %.3f |\n", kind == 0 ? "mixed" : "line breaks", length,
+                    mb / Median(render), mb / Median(copy), Median(copy) / Median(render));
+    }
+}
+
+// Peak memory, each operation in a fresh process ----------------------------
+
+int RunPeakChild(const char* kind)
+{
+    PROCESS_MEMORY_COUNTERS before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    if (std::strcmp(kind, "baseline") == 0) {
+        Baseline();
+    } else {
+        Pass(std::strcmp(kind, "pass-rtf") == 0);
+    }
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    // KiB above the working set the process started the operation with.
+    return static_cast<int>((after.PeakWorkingSetSize - before.WorkingSetSize) / 1024);
+}
+
+DWORD RunSelf(const std::wstring& arguments, DWORD timeoutMs)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return 0;
+    }
+    WaitForSingleObject(process.hProcess, timeoutMs);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+void PrintPeakMemory(std::size_t size)
+{
+    std::printf("\n## Peak memory at %zu MiB (working set growth during the operation, MiB)\n\n", size / kMiB);
+    std::printf("| text | clipboard | baseline | pass | ratio | pass+RTF | ratio |\n|---|---|---|---|---|---|---|\n");
+    for (int kind = 0; kind < 2; ++kind) {
+        const MixedText text = kind == 0 ? MakeMixedText(size) : MakeLineBreaks(size);
+        for (State state : {State::TextOnly, State::UnicodeOnly, State::Both}) {
+            double peak[3];
+            const wchar_t* kinds[3] = {L"baseline", L"pass", L"pass-rtf"};
+            for (int k = 0; k < 3; ++k) {
+                Place(state, text);
+                peak[k] = RunSelf(std::wstring(L"--peak ") + kinds[k], 600000) / 1024.0;
+            }
+            std::printf("| %s | %s | %.1f | %.1f | %.3f | %.1f | %.3f |\n", kind == 0 ? "mixed" : "line breaks",
+                        StateName(state), peak[0], peak[1], peak[1] / peak[0], peak[2], peak[2] / peak[0]);
+            std::fflush(stdout);
+        }
+    }
+}
+
+// The window: start-up and copy-to-converted latency -----------------------
+
+HWND FindPelisanWindow()
+{
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            if (GetPropA(window, "PelisanProp") != nullptr && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(param) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void PrintInteractive()
+{
+    std::printf("\n## The window\n\n");
+    const MixedText text = MakeMixedText(kMiB);
+    std::vector<double> bare;
+    for (int i = 0; i < 5; ++i) {
+        bare.push_back(TimeOnce(State::UnicodeOnly, text, [] { Pass(true); }));
+    }
+
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe(self, length);
+    exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"pelisan.exe";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    const double start = Now();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
+                        &process)) {
+        std::printf("pelisan.exe could not be started\n");
+        return;
+    }
+    HWND window = nullptr;
+    while ((window = FindPelisanWindow()) == nullptr && Now() - start < 30) {
+        Sleep(1);
+    }
+    const double ready = Now() - start;
+    std::printf("| figure | ms | bare pass ms | ratio |\n|---|---|---|---|\n");
+    std::printf("| start to ready window | %.1f | %.1f | %.3f |\n", ready * 1e3, Median(bare) * 1e3,
+                ready / Median(bare));
+
+    const UINT marker = RegisterClipboardFormatA(kMarkerFormatName);
+    std::vector<double> latency;
+    for (int i = 0; i < 5 && window != nullptr; ++i) {
+        const double copied = Now();
+        Place(State::UnicodeOnly, text);
+        while (!IsClipboardFormatAvailable(marker) && Now() - copied < 10) {
+            Sleep(0);
+        }
+        latency.push_back(Now() - copied);
+        Sleep(200);
+    }
+    if (!latency.empty()) {
+        std::printf("| copy (1 MiB, Unicode) to converted | %.1f | %.1f | %.3f |\n", Median(latency) * 1e3,
+                    Median(bare) * 1e3, Median(latency) / Median(bare));
+    }
+    if (window != nullptr) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
+        return RunPeakChild(argv[2]);
+    }
+    const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
+    std::vector<std::size_t> sizes = {kMiB, 16 * kMiB};
+    if (!quick) {
+        sizes.push_back(128 * kMiB);
+    }
+    std::vector<std::vector<double>> perMiB;
+    PrintPassTable(sizes, perMiB);
+    PrintGrowth(sizes, perMiB);
+    PrintRtfSpeed();
+    PrintPeakMemory(sizes.back());
+    PrintInteractive();
+    return 0;
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets everything up, builds in release mode and runs the benchmark under Wine.
+# Arguments go to the benchmark (--quick: 1 and 16 MiB only).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELISAN_BENCH_BUILD:-$root/build-release}
+"$root/tools/setup.sh"
+"$root/tools/build.sh" "$build" x86_64 Release >/dev/null
+cmake --build "$build" --target pelisan_bench >/dev/null
+. "$root/tools/wine-env.sh" "$build"
+export WINEPREFIX
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "$1/tools/wine-prefix.sh" && wine "$2/pelisan_bench.exe" "${@:3}"; rc=$?
+  wineserver -k 2>/dev/null; exit $rc' _ "$root" "$build" "$@"
