@@ -1,0 +1,115 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "app/ConverterApp.h"
+#include "core/CharSet.h"
+#include "core/CodePageList.h"
+#include "framework/ComboBox.h"
+#include "framework/Cp932.h"
+
+namespace {
+
+constexpr char kFaceSection[] = "FNAM";
+constexpr char kSizeSection[] = "FSIZ";
+
+struct FontKey {
+    char text[16];
+};
+
+FontKey KeyOf(UINT nCodePage)
+{
+    FontKey key;
+    std::snprintf(key.text, sizeof(key.text), "FONT%05u", nCodePage);
+    return key;
+}
+
+// The longest start of the text that fits in limit bytes without splitting a
+// double-byte character, so a cut name is still valid code page 932 text.
+std::size_t Cp932Prefix(std::string_view text, std::size_t limit)
+{
+    std::size_t length = 0;
+    while (length < text.size()) {
+        const bool pair = IsDBCSLeadByteEx(kUiCodePage, static_cast<BYTE>(text[length])) &&
+                          length + 1 < text.size();
+        const std::size_t next = length + (pair ? 2 : 1);
+        if (next > limit) {
+            break;
+        }
+        length = next;
+    }
+    return length;
+}
+
+void ReadFaceName(const CWinApp& app, const char* pszKey, char (&szFaceName)[32])
+{
+    const std::string face = app.GetProfileString(kFaceSection, pszKey);
+    const std::size_t length = Cp932Prefix(face, sizeof(szFaceName) - 1);
+    std::memcpy(szFaceName, face.data(), length);
+    szFaceName[length] = '\0';
+}
+
+} // namespace
+
+void CConverterApp::LoadFontSettings(int nCount)
+{
+    delete[] m_pFontSettings;
+    m_pFontSettings = nullptr;
+    m_nFontSettings = 0;
+    if (g_pCodePageCombo == nullptr) {
+        return;
+    }
+    // Indices past the list's end name no entry; reading them would only cost time.
+    const int count = std::min(nCount, g_pCodePageCombo->GetCount());
+    if (count <= 0) {
+        return;
+    }
+    m_pFontSettings = new (std::nothrow) FontSetting[static_cast<std::size_t>(count)];
+    if (m_pFontSettings == nullptr) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        const UINT codePage = static_cast<UINT>(g_pCodePageCombo->GetItemData(i));
+        unsigned charSet = 0;
+        if (!CharSetOfCodePage(codePage, &charSet)) {
+            continue;
+        }
+        FontSetting& row = m_pFontSettings[m_nFontSettings];
+        row.nListIndex = static_cast<std::uint16_t>(i);
+        row.nCodePage = static_cast<std::uint16_t>(codePage);
+        row.nCharSet = static_cast<std::uint16_t>(charSet);
+        const FontKey key = KeyOf(codePage);
+        ReadFaceName(*this, key.text, row.szFaceName);
+        row.nSize = static_cast<std::uint16_t>(GetProfileInt(kSizeSection, key.text, 0));
+        ++m_nFontSettings;
+    }
+}
+
+void CConverterApp::SaveFontSettings()
+{
+    if (m_pFontSettings == nullptr) {
+        return;
+    }
+    for (int i = 0; i < m_nFontSettings; ++i) {
+        const FontSetting& row = m_pFontSettings[i];
+        const FontKey key = KeyOf(row.nCodePage);
+        WriteProfileString(kFaceSection, key.text, row.szFaceName);
+        WriteProfileInt(kSizeSection, key.text, row.nSize);
+    }
+    delete[] m_pFontSettings;
+    m_pFontSettings = nullptr;
+    m_nFontSettings = 0;
+}
+
+const FontSetting* CConverterApp::FindFontSetting(UINT nCodePage) const
+{
+    for (int i = 0; i < m_nFontSettings; ++i) {
+        if (m_pFontSettings[i].nCodePage == nCodePage) {
+            return &m_pFontSettings[i];
+        }
+    }
+    return nullptr;
+}

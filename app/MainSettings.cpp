@@ -1,0 +1,42 @@
+#include "app/MainSettings.h"
+
+#include "framework/WinApp.h"
+
+namespace {
+
+constexpr char kSection[] = "SET";
+
+int ReadInt(const CWinApp& app, const char* pszKey, int nDefault)
+{
+    return static_cast<int>(app.GetProfileInt(kSection, pszKey, nDefault));
+}
+
+BOOL ReadFlag(const CWinApp& app, const char* pszKey, BOOL bDefault)
+{
+    return ReadInt(app, pszKey, bDefault) != 0 ? 1 : 0;
+}
+
+} // namespace
+
+void LoadSettings(const CWinApp& app, MainSettings& settings)
+{
+    const MainSettings defaults;
+    settings.m_nCodePage = app.GetProfileInt(kSection, "CDPG", static_cast<int>(defaults.m_nCodePage));
+    settings.m_nPosX = ReadInt(app, "XPOS", defaults.m_nPosX);
+    settings.m_nPosY = ReadInt(app, "YPOS", defaults.m_nPosY);
+    settings.m_bAutoConvert = ReadFlag(app, "AUTO", defaults.m_bAutoConvert);
+    settings.m_bSleepMinimized = ReadFlag(app, "MSLP", defaults.m_bSleepMinimized);
+    settings.m_bTopMost = ReadFlag(app, "TOPM", defaults.m_bTopMost);
+    settings.m_bAddRtf = ReadFlag(app, "ARTF", defaults.m_bAddRtf);
+}
+
+void SaveSettings(const CWinApp& app, const MainSettings& settings)
+{
+    app.WriteProfileInt(kSection, "CDPG", static_cast<int>(settings.m_nCodePage));
+    app.WriteProfileInt(kSection, "XPOS", settings.m_nPosX);
+    app.WriteProfileInt(kSection, "YPOS", settings.m_nPosY);
+    app.WriteProfileInt(kSection, "AUTO", settings.m_bAutoConvert);
+    app.WriteProfileInt(kSection, "MSLP", settings.m_bSleepMinimized);
+    app.WriteProfileInt(kSection, "TOPM", settings.m_bTopMost);
+    app.WriteProfileInt(kSection, "ARTF", settings.m_bAddRtf);
+}
