@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <string_view>
 
 #include "app/ConverterApp.h"
 #include "core/CharSet.h"
@@ -27,27 +26,11 @@ FontKey KeyOf(UINT nCodePage)
     return key;
 }
 
-// The longest start of the text that fits in limit bytes without splitting a
-// double-byte character, so a cut name is still valid code page 932 text.
-std::size_t Cp932Prefix(std::string_view text, std::size_t limit)
-{
-    std::size_t length = 0;
-    while (length < text.size()) {
-        const bool pair = IsDBCSLeadByteEx(kUiCodePage, static_cast<BYTE>(text[length])) &&
-                          length + 1 < text.size();
-        const std::size_t next = length + (pair ? 2 : 1);
-        if (next > limit) {
-            break;
-        }
-        length = next;
-    }
-    return length;
-}
-
 void ReadFaceName(const CWinApp& app, const char* pszKey, char (&szFaceName)[32])
 {
     const std::string face = app.GetProfileString(kFaceSection, pszKey);
-    const std::size_t length = Cp932Prefix(face, sizeof(szFaceName) - 1);
+    // Cut at a character boundary, so a long name stays valid text.
+    const std::size_t length = Cp932PrefixLength(face, sizeof(szFaceName) - 1);
     std::memcpy(szFaceName, face.data(), length);
     szFaceName[length] = '\0';
 }
