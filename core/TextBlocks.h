@@ -1,0 +1,86 @@
+// Global memory blocks of a conversion pass: private copies of the
+// clipboard's text formats, and texts converted through a code page into
+// blocks ready for the clipboard. Every platform call goes through g_platform.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+#include <type_traits>
+
+// Blocks handed to the clipboard.
+constexpr UINT kClipboardBlockFlags = GMEM_MOVEABLE | GMEM_DDESHARE;
+// Private scratch blocks; fixed, so the handle is the address.
+constexpr UINT kPrivateBlockFlags = GMEM_FIXED | GMEM_ZEROINIT;
+
+void FreeBlock(HGLOBAL hBlock);
+
+// A clipboard block holding exactly nSize bytes copied from pData, or null.
+HGLOBAL NewClipboardBlock(const void* pData, SIZE_T nSize);
+
+// A clipboard block holding a byte-for-byte copy of hSource, or null.
+HGLOBAL DuplicateBlock(HGLOBAL hSource);
+
+// The unit the other text format is made of: CF_TEXT bytes become UTF-16
+// units and back.
+template <typename From>
+using ConvertedChar = std::conditional_t<std::is_same_v<From, char>, wchar_t, char>;
+
+// Units that converting text through nCodePage gives, or -1 when the
+// platform cannot convert it or it is longer than one conversion call takes.
+int ConvertedLength(UINT nCodePage, std::string_view text);
+int ConvertedLength(UINT nCodePage, std::wstring_view text);
+
+// Converts text into pOut, which holds nLength units, the answer of
+// ConvertedLength for the same text and code page.
+bool ConvertInto(UINT nCodePage, std::string_view text, wchar_t* pOut, int nLength);
+bool ConvertInto(UINT nCodePage, std::wstring_view text, char* pOut, int nLength);
+
+struct ConvertedBlock {
+    HGLOBAL hBlock = nullptr; // zero-terminated; null when nothing could be made
+    int nLength = 0;          // units before the terminator
+};
+
+// text converted through nCodePage into a zero-terminated clipboard block.
+// An empty text gives a block holding only the terminator.
+ConvertedBlock ConvertToBlock(UINT nCodePage, std::string_view text);
+ConvertedBlock ConvertToBlock(UINT nCodePage, std::wstring_view text);
+
+// A private, zero-terminated copy of one text format of the clipboard.
+class FormatCopy {
+public:
+    explicit FormatCopy(UINT nFormat) : m_nFormat(nFormat) {}
+    ~FormatCopy() { FreeBlock(m_hCopy); }
+    FormatCopy(const FormatCopy&) = delete;
+    FormatCopy& operator=(const FormatCopy&) = delete;
+
+    // Copies the format from the open clipboard. A block with more units than
+    // one conversion call takes is noted but not copied. False when the
+    // format is offered but its data cannot be read.
+    bool Read();
+
+    UINT Format() const { return m_nFormat; }
+    bool IsOffered() const { return m_hCopy != nullptr || m_bTooLong; }
+    bool IsCopied() const { return m_hCopy != nullptr; }
+    // Treats the format as absent from now on.
+    void Drop();
+    // The copy (GlobalSize of the clipboard block plus a zero byte), now the
+    // caller's to free.
+    HGLOBAL Release();
+    // A clipboard block with the format's data byte for byte, or null.
+    HGLOBAL Duplicate() const { return NewClipboardBlock(m_hCopy, m_nSize); }
+
+    // The text up to its first zero unit, never past the copied data.
+    template <typename Char>
+    std::basic_string_view<Char> Text() const
+    {
+        const std::basic_string_view<Char> data(static_cast<const Char*>(m_hCopy), m_nSize / sizeof(Char));
+        return data.substr(0, data.find(Char{}));
+    }
+
+private:
+    UINT m_nFormat;
+    HGLOBAL m_hCopy = nullptr;
+    SIZE_T m_nSize = 0;
+    bool m_bTooLong = false;
+};

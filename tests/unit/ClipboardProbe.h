@@ -1,0 +1,346 @@
+// For the conversion pass tests: the real clipboard filled and read back
+// directly (never through the platform table), and a probe around the
+// platform table that records blocks and calls and fails single operations.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "PlatformOverride.h"
+
+struct PlacedFormat {
+    UINT format;
+    std::string bytes; // the block's whole content
+};
+
+inline std::string Utf16Bytes(std::wstring_view text)
+{
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
+}
+
+// A text as the clipboard holds it: the units, then a zero unit.
+inline std::string WithZero(std::string_view text)
+{
+    return std::string(text) + '\0';
+}
+
+inline std::string WithZero(std::wstring_view text)
+{
+    return Utf16Bytes(std::wstring(text) + L'\0');
+}
+
+// The platform's own conversions, as a written text format holds them.
+inline std::string EncodedText(UINT codePage, std::wstring_view text)
+{
+    const int length = static_cast<int>(text.size());
+    std::string bytes(static_cast<std::size_t>(
+                          WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr)),
+                      '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                        nullptr);
+    return WithZero(bytes);
+}
+
+inline std::wstring DecodedUnits(UINT codePage, std::string_view text)
+{
+    const int length = static_cast<int>(text.size());
+    std::wstring units(static_cast<std::size_t>(MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0)),
+                       L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), length, units.data(), static_cast<int>(units.size()));
+    return units;
+}
+
+inline std::string DecodedText(UINT codePage, std::string_view text)
+{
+    return WithZero(DecodedUnits(codePage, text));
+}
+
+inline UINT MarkerFormatId()
+{
+    return RegisterClipboardFormatA("CF_PELISAN");
+}
+
+inline UINT RtfFormatId()
+{
+    return RegisterClipboardFormatA("Rich Text Format");
+}
+
+// Opens the real clipboard, waiting out Wine's desktop process, which reads
+// it after every change.
+inline bool OpenRealClipboard()
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
+// A block's whole content, read with the real functions.
+inline std::string BlockBytes(HGLOBAL block)
+{
+    const auto* bytes = static_cast<const char*>(GlobalLock(block));
+    if (bytes == nullptr) {
+        return {};
+    }
+    std::string copy(bytes, GlobalSize(block));
+    GlobalUnlock(block);
+    return copy;
+}
+
+// A block of the test's own holding these bytes.
+inline HGLOBAL NewBlock(std::string_view bytes)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!bytes.empty()) {
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(GlobalLock(block)));
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// Empties the clipboard and places these formats in this order.
+inline bool PlaceOnClipboard(const std::vector<PlacedFormat>& formats)
+{
+    if (!OpenRealClipboard()) {
+        return false;
+    }
+    bool placed = EmptyClipboard() != 0;
+    for (const PlacedFormat& f : formats) {
+        placed = placed && SetClipboardData(f.format, NewBlock(f.bytes)) != nullptr;
+    }
+    CloseClipboard();
+    return placed;
+}
+
+// Every format the clipboard offers, in its order.
+inline std::vector<UINT> ClipboardFormats()
+{
+    std::vector<UINT> formats;
+    if (OpenRealClipboard()) {
+        for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f)) {
+            formats.push_back(f);
+        }
+        CloseClipboard();
+    }
+    return formats;
+}
+
+// A format's whole block, or nothing when the clipboard does not offer it.
+inline std::optional<std::string> ClipboardBytes(UINT format)
+{
+    std::optional<std::string> bytes;
+    if (OpenRealClipboard()) {
+        if (HANDLE data = GetClipboardData(format)) {
+            bytes = BlockBytes(data);
+        }
+        CloseClipboard();
+    }
+    return bytes;
+}
+
+// Wraps every entry of the platform table in use: records what the pass
+// allocates, frees and hands to the clipboard, and fails the operations a
+// test chooses. One probe at a time; the real table returns with it.
+class PlatformProbe : private PlatformOverride {
+public:
+    struct Allocation {
+        HGLOBAL block;
+        UINT flags;
+        SIZE_T size;
+    };
+    struct Conversion {
+        bool toUnicode;
+        UINT codePage;
+        int length;
+        bool sizing;
+    };
+
+    PlatformProbe()
+    {
+        s_probe = this;
+        m_real = g_platform;
+        g_platform.OpenClipboard = &Open;
+        g_platform.CloseClipboard = &Close;
+        g_platform.EmptyClipboard = &Empty;
+        g_platform.GetClipboardData = &GetData;
+        g_platform.SetClipboardData = &SetData;
+        g_platform.RegisterClipboardFormatA = &Register;
+        g_platform.GlobalAlloc = &Alloc;
+        g_platform.GlobalFree = &Free;
+        g_platform.GlobalSize = &Size;
+        g_platform.MultiByteToWideChar = &ToUnicode;
+        g_platform.WideCharToMultiByte = &ToBytes;
+        g_platform.Sleep = &Wait;
+    }
+    ~PlatformProbe() { s_probe = nullptr; }
+
+    // Switches every failure off and forgets what the last pass did.
+    void Reset()
+    {
+        failOpen = nullptr;
+        failEmpty = false;
+        failRegister = nullptr;
+        failAlloc = nullptr;
+        refuseSet = nullptr;
+        hideFormat = nullptr;
+        injectedData.clear();
+        failConversion = nullptr;
+        blockSize = nullptr;
+        opens = closes = 0;
+        allocations.clear();
+        setFormats.clear();
+        handedBytes.clear();
+        conversions.clear();
+        waits.clear();
+    }
+
+    bool Allocated(UINT flags, SIZE_T size) const
+    {
+        return std::any_of(allocations.begin(), allocations.end(),
+                           [&](const Allocation& a) { return a.flags == flags && a.size == size; });
+    }
+
+    // Failures a test switches on; each is asked once per call.
+    std::function<bool()> failOpen;
+    bool failEmpty = false;
+    std::function<bool(std::string_view name)> failRegister;
+    std::function<bool(UINT flags, SIZE_T size)> failAlloc;
+    std::function<bool(UINT format)> refuseSet;
+    std::function<bool(UINT format)> hideFormat;
+    // Blocks (the test's own) that GetClipboardData answers for these formats.
+    std::map<UINT, HGLOBAL> injectedData;
+    std::function<bool(const Conversion&)> failConversion;
+    // Answers GlobalSize for a clipboard block of this format instead of the platform.
+    std::function<std::optional<SIZE_T>(UINT format)> blockSize;
+
+    // What happened.
+    int opens = 0;  // successful
+    int closes = 0;
+    std::vector<Allocation> allocations;
+    std::set<HGLOBAL> ownedBlocks;   // allocated, neither freed nor taken over
+    std::vector<UINT> setFormats;    // taken over by the clipboard, in order
+    std::map<UINT, std::string> handedBytes; // as handed over (Wine terminates texts in place)
+    int freesOfTakenBlocks = 0;
+    std::vector<Conversion> conversions;
+    std::vector<DWORD> waits;
+
+private:
+    static BOOL WINAPI Open(HWND owner)
+    {
+        if (s_probe->failOpen && s_probe->failOpen()) {
+            return FALSE;
+        }
+        const BOOL opened = s_probe->m_real.OpenClipboard(owner);
+        s_probe->opens += opened ? 1 : 0;
+        return opened;
+    }
+    static BOOL WINAPI Close()
+    {
+        ++s_probe->closes;
+        // Handles of a closed clipboard may come back as new blocks.
+        s_probe->m_clipboardBlocks.clear();
+        return s_probe->m_real.CloseClipboard();
+    }
+    static BOOL WINAPI Empty() { return s_probe->failEmpty ? FALSE : s_probe->m_real.EmptyClipboard(); }
+    static HANDLE WINAPI GetData(UINT format)
+    {
+        if (s_probe->hideFormat && s_probe->hideFormat(format)) {
+            return nullptr;
+        }
+        const auto injected = s_probe->injectedData.find(format);
+        HANDLE data = injected != s_probe->injectedData.end() ? injected->second : s_probe->m_real.GetClipboardData(format);
+        if (data != nullptr) {
+            s_probe->m_clipboardBlocks[data] = format;
+        }
+        return data;
+    }
+    static HANDLE WINAPI SetData(UINT format, HANDLE block)
+    {
+        if (s_probe->refuseSet && s_probe->refuseSet(format)) {
+            return nullptr;
+        }
+        const std::string bytes = BlockBytes(block);
+        HANDLE taken = s_probe->m_real.SetClipboardData(format, block);
+        if (taken != nullptr) {
+            s_probe->setFormats.push_back(format);
+            s_probe->handedBytes[format] = bytes;
+            s_probe->ownedBlocks.erase(block);
+            s_probe->m_takenBlocks.insert(block);
+        }
+        return taken;
+    }
+    static UINT WINAPI Register(LPCSTR name)
+    {
+        return s_probe->failRegister && s_probe->failRegister(name) ? 0 : s_probe->m_real.RegisterClipboardFormatA(name);
+    }
+    static HGLOBAL WINAPI Alloc(UINT flags, SIZE_T size)
+    {
+        if (s_probe->failAlloc && s_probe->failAlloc(flags, size)) {
+            return nullptr;
+        }
+        HGLOBAL block = s_probe->m_real.GlobalAlloc(flags, size);
+        if (block != nullptr) {
+            s_probe->m_takenBlocks.erase(block);
+            s_probe->allocations.push_back({block, flags, size});
+            s_probe->ownedBlocks.insert(block);
+        }
+        return block;
+    }
+    static HGLOBAL WINAPI Free(HGLOBAL block)
+    {
+        s_probe->freesOfTakenBlocks += s_probe->m_takenBlocks.count(block) != 0 ? 1 : 0;
+        s_probe->ownedBlocks.erase(block);
+        return s_probe->m_real.GlobalFree(block);
+    }
+    static SIZE_T WINAPI Size(HGLOBAL block)
+    {
+        const auto found = s_probe->m_clipboardBlocks.find(block);
+        if (found != s_probe->m_clipboardBlocks.end() && s_probe->blockSize) {
+            if (const std::optional<SIZE_T> size = s_probe->blockSize(found->second)) {
+                return *size;
+            }
+        }
+        return s_probe->m_real.GlobalSize(block);
+    }
+    static int WINAPI ToUnicode(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR out, int capacity)
+    {
+        const Conversion call{true, codePage, length, out == nullptr};
+        s_probe->conversions.push_back(call);
+        if (s_probe->failConversion && s_probe->failConversion(call)) {
+            return 0;
+        }
+        return s_probe->m_real.MultiByteToWideChar(codePage, flags, text, length, out, capacity);
+    }
+    static int WINAPI ToBytes(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out, int capacity,
+                              LPCCH defaultChar, LPBOOL usedDefault)
+    {
+        const Conversion call{false, codePage, length, out == nullptr};
+        s_probe->conversions.push_back(call);
+        if (s_probe->failConversion && s_probe->failConversion(call)) {
+            return 0;
+        }
+        return s_probe->m_real.WideCharToMultiByte(codePage, flags, text, length, out, capacity, defaultChar,
+                                                   usedDefault);
+    }
+    static void WINAPI Wait(DWORD ms)
+    {
+        s_probe->waits.push_back(ms);
+        s_probe->m_real.Sleep(ms);
+    }
+
+    static inline PlatformProbe* s_probe = nullptr;
+    PlatformApi m_real{};
+    std::map<HANDLE, UINT> m_clipboardBlocks;
+    std::set<HANDLE> m_takenBlocks;
+};

@@ -1,0 +1,537 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <numeric>
+
+#include "ClipboardProbe.h"
+#include "core/ConversionPass.h"
+
+namespace {
+
+constexpr UINT kClipboardBlock = GMEM_MOVEABLE | GMEM_DDESHARE;
+constexpr UINT kPrivateBlock = GMEM_FIXED | GMEM_ZEROINIT;
+
+bool StartsWith(const std::optional<std::string>& bytes, std::string_view start)
+{
+    return bytes && bytes->compare(0, start.size(), start) == 0;
+}
+
+class ConversionPassTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_TRUE(probe.ownedBlocks.empty()) << probe.ownedBlocks.size() << " blocks neither freed nor taken over";
+        EXPECT_EQ(probe.freesOfTakenBlocks, 0) << "freed a block the clipboard owns";
+        EXPECT_EQ(probe.opens, probe.closes);
+    }
+
+    void Place(const std::vector<PlacedFormat>& formats) { ASSERT_TRUE(PlaceOnClipboard(formats)); }
+
+    // One pass; the probe keeps its failures but forgets the last pass.
+    void Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
+    {
+        probe.opens = probe.closes = 0;
+        probe.allocations.clear();
+        probe.setFormats.clear();
+        probe.conversions.clear();
+        probe.waits.clear();
+        ConversionPass(codePage, addRtf, face, points);
+    }
+
+    void ExpectTexts(const std::string& unicode, const std::string& text)
+    {
+        EXPECT_EQ(probe.setFormats, Texts());
+        EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), unicode);
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), text);
+    }
+
+    static std::vector<UINT> Texts() { return {MarkerFormatId(), CF_UNICODETEXT, CF_TEXT}; }
+
+    PlatformProbe probe;
+};
+
+TEST_F(ConversionPassTest, EightBitTextPlacedAloneIsDecodedAndItsBytesKept)
+{
+    // The platform offers a CF_UNICODETEXT of its own; were it read as data,
+    // the 8-bit text would come back re-encoded, not byte for byte.
+    const struct {
+        UINT codePage;
+        std::string bytes;
+    } cases[] = {
+        {932, "\x82\xa0\x82\xa2 abc"}, {936, "\xd6\xd0\xce\xc4"}, {949, "\xc7\xd1\xb1\xb9"},
+        {1252, "caf\xe9"},             {GetACP(), "ASCII"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        Place({{CF_TEXT, WithZero(c.bytes)}});
+        Run(c.codePage);
+        ExpectTexts(DecodedText(c.codePage, c.bytes), WithZero(c.bytes));
+    }
+}
+
+TEST_F(ConversionPassTest, UnicodeTextPlacedAloneSurvivesAndIsEncoded)
+{
+    const struct {
+        UINT codePage;
+        std::wstring text;
+    } cases[] = {
+        {936, L"中文文本"}, {949, L"한국어"}, {65001, L"emoji \U0001F600"}, {932, L"日本語"},
+        {GetACP(), L"plain"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        Place({{CF_UNICODETEXT, WithZero(c.text)}});
+        Run(c.codePage);
+        ExpectTexts(WithZero(c.text), EncodedText(c.codePage, c.text));
+    }
+}
+
+TEST_F(ConversionPassTest, CharactersTheCodePageCannotExpressBecomeItsDefaultCharacter)
+{
+    const std::wstring text = L"中\U0001F600é";
+    CPINFO info{};
+    ASSERT_TRUE(GetCPInfo(1252, &info));
+    Place({{CF_UNICODETEXT, WithZero(text)}});
+    Run(1252);
+    const std::string expected = EncodedText(1252, text);
+    ExpectTexts(WithZero(text), expected);
+    EXPECT_EQ(expected[0], static_cast<char>(info.DefaultChar[0]));
+}
+
+TEST_F(ConversionPassTest, BothPlacedWithDifferentTextsAreBothConverted)
+{
+    const std::string bytes = "abc\xe9";
+    const std::wstring text = L"中文x";
+    for (const UINT codePage : {936u, GetACP()}) {
+        for (const bool unicodeFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << codePage << (unicodeFirst ? " unicode first" : " text first"));
+            const PlacedFormat eightBit{CF_TEXT, WithZero(bytes)};
+            const PlacedFormat unicode{CF_UNICODETEXT, WithZero(text)};
+            Place(unicodeFirst ? std::vector{unicode, eightBit} : std::vector{eightBit, unicode});
+            Run(codePage);
+            ExpectTexts(DecodedText(codePage, bytes), EncodedText(codePage, text));
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, TextThatIsOnlyThePlatformsConversionOfThePlacedOneCountsAsAbsent)
+{
+    const std::wstring text = L"Ü中b";
+    const std::string bytes = "\x82\xa0z";
+    const std::wstring korean = L"가b";
+    const LCID korea = MAKELCID(MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN), SORT_DEFAULT);
+    const std::string koreaBlock(reinterpret_cast<const char*>(&korea), sizeof korea);
+    const UINT acp = GetACP();
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        bool hideLocale;
+        UINT synthesisCodePage;
+        bool otherOffered;
+    } cases[] = {
+        {"unicode placed, 8-bit its conversion",
+         {{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, EncodedText(acp, text)}}, false, acp, false},
+        {"8-bit placed, unicode its conversion",
+         {{CF_TEXT, WithZero(bytes)}, {CF_UNICODETEXT, DecodedText(acp, bytes)}}, false, acp, false},
+        {"conversion through the clipboard's locale",
+         {{CF_UNICODETEXT, WithZero(korean)}, {CF_LOCALE, koreaBlock}, {CF_TEXT, EncodedText(949, korean)}}, false,
+         949, false},
+        {"a locale whose conversion differs",
+         {{CF_UNICODETEXT, WithZero(korean)}, {CF_LOCALE, koreaBlock}, {CF_TEXT, EncodedText(acp, korean)}}, false,
+         949, true},
+        {"no locale: the ANSI code page",
+         {{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, EncodedText(acp, text)}}, true, acp, false},
+    };
+    for (const auto& c : cases) {
+        for (const UINT codePage : {936u, acp}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", code page " << codePage);
+            Place(c.placed);
+            probe.hideFormat = [&](UINT format) { return c.hideLocale && format == CF_LOCALE; };
+            Run(codePage);
+            const PlacedFormat& first = c.placed.front();
+            const PlacedFormat& other = c.placed.back();
+            const PlacedFormat& unicode = first.format == CF_UNICODETEXT ? first : other;
+            const PlacedFormat& eightBit = first.format == CF_TEXT ? first : other;
+            const std::wstring unicodeText(reinterpret_cast<const wchar_t*>(unicode.bytes.data()),
+                                           unicode.bytes.size() / 2 - 1);
+            const std::string eightBitText = eightBit.bytes.substr(0, eightBit.bytes.size() - 1);
+            if (c.otherOffered) {
+                ExpectTexts(DecodedText(codePage, eightBitText), EncodedText(codePage, unicodeText));
+                continue;
+            }
+            if (first.format == CF_UNICODETEXT) {
+                ExpectTexts(unicode.bytes, EncodedText(codePage, unicodeText));
+            } else {
+                ExpectTexts(DecodedText(codePage, eightBitText), eightBit.bytes);
+            }
+            // Telling the other text apart costs one conversion at most, none
+            // when the pass converts through the same code page.
+            EXPECT_LE(probe.conversions.size(), codePage == c.synthesisCodePage ? 2u : 4u);
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, NeitherTextFormatLeavesOnlyTheMarker)
+{
+    Place({{RegisterClipboardFormatA("Pelisan test data"), "data"}});
+    Run(932, TRUE, "Arial", 12);
+    EXPECT_EQ(probe.setFormats, std::vector<UINT>{MarkerFormatId()});
+    EXPECT_EQ(ClipboardFormats(), std::vector<UINT>{MarkerFormatId()});
+    EXPECT_EQ(ClipboardBytes(MarkerFormatId()), std::string("PELIS", 6));
+}
+
+TEST_F(ConversionPassTest, EmptyTextsAndBytesAfterTheFirstZero)
+{
+    using namespace std::string_literals;
+    const UINT codePage = 936;
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        std::string unicode;
+        std::string text;
+    } cases[] = {
+        {"empty 8-bit text", {{CF_TEXT, "\0"s}}, WithZero(L""), "\0"s},
+        {"empty 8-bit text beside a unicode text",
+         {{CF_UNICODETEXT, WithZero(L"abc")}, {CF_TEXT, "\0"s}}, WithZero(L""), EncodedText(codePage, L"abc")},
+        {"8-bit bytes after a zero", {{CF_TEXT, "ab\0cd\0"s}}, DecodedText(codePage, "ab"), "ab\0cd\0"s},
+        {"unicode units after a zero",
+         {{CF_UNICODETEXT, WithZero(L"ab\0cd"s)}}, WithZero(L"ab\0cd"s), EncodedText(codePage, L"ab")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        Run(codePage);
+        ExpectTexts(c.unicode, c.text);
+    }
+}
+
+TEST_F(ConversionPassTest, BlocksOfOddSizeOrWithoutZeroAreReadOnlyAsFarAsTheyGo)
+{
+    // Wine ends every text block it is given with a zero unit, so such blocks
+    // reach the pass only from another platform: the probe hands them over.
+    const UINT codePage = 936;
+    const struct {
+        const char* name;
+        UINT format;
+        std::string bytes;
+        std::string converted; // what the other format's conversion gives
+    } cases[] = {
+        {"unicode without zero", CF_UNICODETEXT, Utf16Bytes(L"ab"), EncodedText(codePage, L"ab")},
+        {"unicode, odd size, zero byte last", CF_UNICODETEXT, Utf16Bytes(L"ab") + '\0', EncodedText(codePage, L"ab")},
+        {"unicode, odd size, no zero", CF_UNICODETEXT, Utf16Bytes(L"ab") + 'X', EncodedText(codePage, L"ab")},
+        {"unicode of a single byte", CF_UNICODETEXT, "A", EncodedText(codePage, L"")},
+        {"unicode double-byte character without zero", CF_UNICODETEXT, Utf16Bytes(L"中"),
+         EncodedText(codePage, L"中")},
+        {"8-bit text without zero", CF_TEXT, "abc", DecodedText(codePage, "abc")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const UINT other = c.format == CF_TEXT ? CF_UNICODETEXT : CF_TEXT;
+        Place({{c.format, WithZero("placed")}});
+        HGLOBAL block = NewBlock(c.bytes);
+        probe.injectedData[c.format] = block;
+        probe.hideFormat = [=](UINT format) { return format == other; };
+        Run(codePage);
+        EXPECT_EQ(probe.setFormats, Texts());
+        EXPECT_EQ(probe.handedBytes[c.format], c.bytes) << "copied across byte for byte";
+        EXPECT_EQ(probe.handedBytes[other], c.converted);
+        probe.Reset();
+        GlobalFree(block);
+    }
+}
+
+TEST_F(ConversionPassTest, RtfCopyFollowsTheTextsInOrder)
+{
+    const std::string face = "\x82l\x82r \x83S\x83V\x83""b\x83N"; // ＭＳ ゴシック
+    Place({{CF_TEXT, WithZero("A\r\nb")}});
+    Run(932, TRUE, face.c_str(), 12);
+    const std::vector<UINT> expected{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, RtfFormatId()};
+    EXPECT_EQ(probe.setFormats, expected);
+    const std::vector<UINT> offered = ClipboardFormats();
+    ASSERT_GE(offered.size(), expected.size());
+    EXPECT_EQ(std::vector<UINT>(offered.begin(), offered.begin() + 4), expected);
+    const std::optional<std::string> rtf = ClipboardBytes(RtfFormatId());
+    EXPECT_TRUE(StartsWith(rtf, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932\\fcharset128 \\'82l\\'82r"));
+    ASSERT_TRUE(rtf);
+    EXPECT_NE(rtf->find("\\f1\\fs24 \\'41\\par\r\n\\'62}\r\n"), std::string::npos);
+    EXPECT_EQ(rtf->size(), rtf->find('\0') + 1) << "one zero byte, at the end";
+
+    // An 8-bit text copied across without its zero byte (and refused, so that
+    // Wine does not terminate it in place) is rendered only as far as it goes.
+    Place({{CF_TEXT, WithZero("placed")}});
+    HGLOBAL unterminated = NewBlock("abc");
+    probe.injectedData[CF_TEXT] = unterminated;
+    probe.hideFormat = [](UINT format) { return format == CF_UNICODETEXT; };
+    probe.refuseSet = [](UINT format) { return format == CF_TEXT; };
+    Run(1252, TRUE, nullptr, INT_MAX);
+    EXPECT_TRUE(StartsWith(ClipboardBytes(RtfFormatId()),
+                           "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0;}}\r\n\\f1\\fs2147483647 \\'61\\'62\\'63}"));
+    probe.Reset();
+    GlobalFree(unterminated);
+}
+
+TEST_F(ConversionPassTest, BlocksAreAllocatedAsTheTableGives)
+{
+    Place({{CF_TEXT, WithZero("xyz")}});
+    Run(1252, TRUE, nullptr, 0);
+    const std::optional<std::string> rtf = ClipboardBytes(RtfFormatId());
+    ASSERT_TRUE(rtf);
+    const struct {
+        const char* name;
+        UINT flags;
+        SIZE_T size;
+    } blocks[] = {
+        {"private copy of CF_TEXT", kPrivateBlock, 5},
+        {"Unicode result", kClipboardBlock, 2 * 3 + 2},
+        {"fallback copy of CF_TEXT", kClipboardBlock, 4},
+        {"marker", kClipboardBlock, 6},
+        {"RTF working buffer", kPrivateBlock, rtf->size()},
+        {"RTF block", kClipboardBlock, rtf->size()},
+    };
+    for (const auto& b : blocks) {
+        EXPECT_TRUE(probe.Allocated(b.flags, b.size)) << b.name;
+    }
+}
+
+TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFreed)
+{
+    const std::string bytes = "abcd";
+    const std::wstring text = L"中文字";
+    const UINT codePage = 936;
+    const SIZE_T unicodeResultSize = 2 * 4 + 2; // "abcd" decoded
+    const SIZE_T unicodeFallbackSize = 8;       // the placed text
+    const UINT marker = MarkerFormatId();
+    const UINT rtf = RtfFormatId();
+    auto& p = probe;
+    auto writing = [&p] { return !p.setFormats.empty(); };
+    enum class Outcome { kUnchanged, kEmpty, kWritten };
+    const struct {
+        const char* name;
+        std::function<void()> arm;
+        Outcome outcome;
+        std::vector<UINT> set;
+        bool unicodeCopiedAcross;
+    } cases[] = {
+        {"read cannot open", [&] { p.failOpen = [] { return true; }; }, Outcome::kUnchanged, {}, false},
+        {"read waits for the clipboard",
+         [&] { p.failOpen = [n = 0]() mutable { return ++n <= 3; }; }, Outcome::kWritten,
+         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, false},
+        {"private copy not allocated", [&] { p.failAlloc = [&](UINT f, SIZE_T) { return f == kPrivateBlock; }; },
+         Outcome::kUnchanged, {}, false},
+        {"write cannot open", [&] { p.failOpen = [&] { return p.opens >= 1; }; }, Outcome::kUnchanged, {}, false},
+        {"EmptyClipboard fails", [&] { p.failEmpty = true; }, Outcome::kUnchanged, {}, false},
+        {"marker not registered", [&] { p.failRegister = [](std::string_view n) { return n == "CF_PELISAN"; }; },
+         Outcome::kWritten, {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+        {"marker block not allocated",
+         [&] { p.failAlloc = [](UINT f, SIZE_T s) { return f == kClipboardBlock && s == 6; }; }, Outcome::kWritten,
+         {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+        {"marker refused", [&] { p.refuseSet = [=](UINT f) { return f == marker; }; }, Outcome::kEmpty, {}, false},
+        {"Unicode text refused", [&] { p.refuseSet = [](UINT f) { return f == CF_UNICODETEXT; }; },
+         Outcome::kWritten, {marker, CF_TEXT, rtf}, false},
+        {"8-bit text refused, RTF still written", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
+         Outcome::kWritten, {marker, CF_UNICODETEXT, rtf}, false},
+        {"RTF working buffer not allocated",
+         [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kPrivateBlock && writing(); }; }, Outcome::kWritten,
+         {marker, CF_UNICODETEXT, CF_TEXT}, false},
+        {"RTF block not allocated",
+         [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kClipboardBlock && writing(); }; },
+         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT}, false},
+        {"RTF not registered",
+         [&] { p.failRegister = [](std::string_view n) { return n == "Rich Text Format"; }; }, Outcome::kWritten,
+         {marker, CF_UNICODETEXT, CF_TEXT}, false},
+        {"Unicode result not allocated: copied across",
+         [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s == unicodeResultSize; }; },
+         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT, rtf}, true},
+        {"nor its copy across",
+         [&] {
+             p.failAlloc = [=](UINT f, SIZE_T s) {
+                 return f == kClipboardBlock && (s == unicodeResultSize || s == unicodeFallbackSize);
+             };
+         },
+         Outcome::kUnchanged, {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<PlacedFormat> placed{{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, WithZero(bytes)}};
+        Place(placed);
+        probe.Reset();
+        c.arm();
+        Run(codePage, TRUE);
+        switch (c.outcome) {
+        case Outcome::kUnchanged:
+            EXPECT_TRUE(probe.setFormats.empty());
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), placed[0].bytes);
+            EXPECT_EQ(ClipboardBytes(CF_TEXT), placed[1].bytes);
+            EXPECT_FALSE(ClipboardBytes(marker));
+            break;
+        case Outcome::kEmpty:
+            EXPECT_TRUE(probe.setFormats.empty());
+            EXPECT_TRUE(ClipboardFormats().empty());
+            break;
+        case Outcome::kWritten:
+            EXPECT_EQ(probe.setFormats, c.set);
+            for (const UINT format : c.set) {
+                const std::optional<std::string> written = ClipboardBytes(format);
+                if (format == CF_UNICODETEXT) {
+                    EXPECT_EQ(written, c.unicodeCopiedAcross ? placed[0].bytes : DecodedText(codePage, bytes));
+                } else if (format == CF_TEXT) {
+                    EXPECT_EQ(written, EncodedText(codePage, text));
+                } else if (format == rtf) {
+                    EXPECT_TRUE(StartsWith(written, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg936"));
+                }
+            }
+            break;
+        }
+        // Opening is retried a bounded number of times, for a quarter second at most.
+        EXPECT_LE(probe.waits.size(), 2 * 5u);
+        EXPECT_LE(std::accumulate(probe.waits.begin(), probe.waits.end(), DWORD{0}), 2 * 250u);
+        probe.Reset();
+    }
+}
+
+TEST_F(ConversionPassTest, OpeningWaitsForAProgramThatHoldsTheClipboard)
+{
+    Place({{CF_UNICODETEXT, WithZero(L"held")}});
+    // Wine lets two threads of one process open the clipboard with the same
+    // (null) owner, so the holder opens it with a window of its own.
+    struct Holder {
+        HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        static DWORD WINAPI Hold(void* self)
+        {
+            HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            OpenClipboard(owner);
+            SetEvent(static_cast<Holder*>(self)->opened);
+            Sleep(60);
+            CloseClipboard();
+            DestroyWindow(owner);
+            return 0;
+        }
+    } holder;
+    HANDLE thread = CreateThread(nullptr, 0, &Holder::Hold, &holder, 0, nullptr);
+    WaitForSingleObject(holder.opened, INFINITE);
+    Run(1252);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(holder.opened);
+    EXPECT_FALSE(probe.waits.empty());
+    ExpectTexts(WithZero(L"held"), WithZero("held"));
+}
+
+TEST_F(ConversionPassTest, AFailedConversionKeepsTheTextThatWasThere)
+{
+    using namespace std::string_literals;
+    const UINT codePage = 936;
+    const std::wstring text = L"中文";
+    auto failing = [](bool toUnicode) {
+        return [=](const PlatformProbe::Conversion& c) { return c.toUnicode == toUnicode && c.codePage == 936; };
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::function<bool(const PlatformProbe::Conversion&)> fail;
+        std::string unicode;
+        std::string eightBit;
+    } cases[] = {
+        {"decoding fails", "abc", failing(true), WithZero(text), EncodedText(codePage, text)},
+        {"encoding fails", "abc", failing(false), DecodedText(codePage, "abc"), WithZero("abc")},
+        {"an empty text needs no conversion", "", failing(true), WithZero(L""), EncodedText(codePage, text)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place({{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, WithZero(c.bytes)}});
+        probe.failConversion = c.fail;
+        Run(codePage);
+        ExpectTexts(c.unicode, c.eightBit);
+    }
+    probe.failConversion = nullptr;
+
+    // A code page the platform cannot convert with keeps both texts.
+    Place({{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, WithZero("abc")}});
+    Run(12345);
+    ExpectTexts(WithZero(text), WithZero("abc"));
+    Place({{CF_TEXT, WithZero("abc")}});
+    Run(12345);
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
+}
+
+TEST_F(ConversionPassTest, ATextTooLongForTheConversionCallsIsLeftUnconverted)
+{
+    const UINT codePage = 936;
+    const std::wstring text = L"中文";
+    const SIZE_T tooLongText = SIZE_T{INT_MAX} + 1;
+    auto noHugeWork = [&] {
+        for (const auto& a : probe.allocations) {
+            EXPECT_LT(a.size, 4096u);
+        }
+        for (const auto& c : probe.conversions) {
+            EXPECT_LT(c.length, 4096);
+        }
+    };
+
+    Place({{CF_UNICODETEXT, WithZero(text)}, {CF_TEXT, WithZero("abc")}});
+    probe.blockSize = [&](UINT f) { return f == CF_TEXT ? std::optional(tooLongText) : std::nullopt; };
+    Run(codePage);
+    ExpectTexts(WithZero(text), EncodedText(codePage, text));
+    noHugeWork();
+
+    if constexpr (sizeof(SIZE_T) > 4) {
+        const SIZE_T tooLongUnicode = 2 * SIZE_T{INT_MAX} + 2;
+        Place({{CF_TEXT, WithZero("abc")}, {CF_UNICODETEXT, WithZero(text)}});
+        probe.blockSize = [&](UINT f) { return f == CF_UNICODETEXT ? std::optional(tooLongUnicode) : std::nullopt; };
+        Run(codePage);
+        ExpectTexts(DecodedText(codePage, "abc"), WithZero("abc"));
+        noHugeWork();
+    }
+
+    // Alone on the clipboard, such a text is copied across from the clipboard itself.
+    Place({{CF_TEXT, WithZero("abc")}});
+    probe.blockSize = [&](UINT f) {
+        return f == CF_TEXT && probe.opens == 1 ? std::optional(tooLongText) : std::nullopt;
+    };
+    probe.hideFormat = [](UINT f) { return f == CF_UNICODETEXT; };
+    Run(codePage);
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
+    noHugeWork();
+}
+
+TEST_F(ConversionPassTest, StepsOneByOne)
+{
+    using namespace std::string_literals;
+    const std::string bytes = "ab\0c\0"s;
+    const std::wstring text = L"x中";
+    Place({{CF_TEXT, bytes}, {CF_UNICODETEXT, WithZero(text)}});
+
+    HGLOBAL copy = ReadFormatCopy(CF_TEXT);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(probe.Allocated(kPrivateBlock, bytes.size() + 1));
+    EXPECT_EQ(BlockBytes(copy).substr(0, bytes.size() + 1), bytes + '\0');
+    g_platform.GlobalFree(copy);
+
+    const struct {
+        const char* name;
+        HGLOBAL block;
+        UINT flags;
+        std::string content;
+    } steps[] = {
+        {"duplicate", DuplicateFormatBlock(CF_TEXT), kClipboardBlock, bytes},
+        {"decode", DecodeClipboardText(936), kClipboardBlock, DecodedText(936, "ab")},
+        {"encode", EncodeClipboardUnicode(936), kClipboardBlock, EncodedText(936, text)},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.name);
+        ASSERT_NE(s.block, nullptr);
+        EXPECT_TRUE(probe.Allocated(s.flags, s.content.size()));
+        EXPECT_EQ(BlockBytes(s.block), s.content);
+        g_platform.GlobalFree(s.block);
+    }
+
+    Place({{RegisterClipboardFormatA("Pelisan test data"), "data"}});
+    EXPECT_EQ(ReadFormatCopy(CF_TEXT), nullptr);
+    EXPECT_EQ(DuplicateFormatBlock(CF_TEXT), nullptr);
+    EXPECT_EQ(DecodeClipboardText(936), nullptr);
+    EXPECT_EQ(EncodeClipboardUnicode(936), nullptr);
+}
+
+} // namespace
