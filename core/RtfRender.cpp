@@ -2,8 +2,8 @@
 
 #include "core/CharSet.h"
 
+#include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -15,8 +15,6 @@ namespace {
 // written 16 bytes at a time with vector operations (GCC and Clang vector
 // extensions; portable code where the target has no vector unit). Blocks are
 // passed by reference only, so no calling convention depends on a vector unit.
-static_assert(std::endian::native == std::endian::little, "block scan reads masks little-endian");
-
 constexpr std::size_t kBlock = 16;
 using Block = unsigned char __attribute__((vector_size(kBlock)));
 
@@ -41,17 +39,15 @@ constexpr bool IsAsciiAlnum(unsigned char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// How many of the 16 bytes at p come before the first TAB, CR or LF (16 when none).
-std::size_t PlainPrefix(const unsigned char* p)
+// Whether any of the 16 bytes at p is a TAB, CR or LF.
+bool HasBreakOrTab(const unsigned char* p)
 {
     Block x;
     std::memcpy(&x, p, kBlock);
     const auto special = (x == '\t') | (x == '\n') | (x == '\r');
-    std::uint64_t low, high;
-    std::memcpy(&low, &special, sizeof low);
-    std::memcpy(&high, reinterpret_cast<const char*>(&special) + sizeof low, sizeof high);
-    const int bit = low != 0 ? std::countr_zero(low) : 64 + std::countr_zero(high);
-    return static_cast<std::size_t>(bit) / 8;
+    std::uint64_t halves[2];
+    std::memcpy(halves, &special, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
 }
 
 // The document is composed once for counting and once for writing, so the
@@ -163,19 +159,17 @@ void PutBody(Sink& out, const unsigned char* p, const unsigned char* end)
     // A local copy of the sink lets the compiler keep its position in a
     // register: stores through char* could otherwise alias it.
     Sink sink = out;
-    while (static_cast<std::size_t>(end - p) >= kBlock) {
-        const std::size_t nPlain = PlainPrefix(p);
-        if (nPlain == kBlock) {
+    while (p != end) {
+        const std::size_t nLeft = static_cast<std::size_t>(end - p);
+        if (nLeft >= kBlock && !HasBreakOrTab(p)) {
             sink.PutEscapedBlock(p);
             p += kBlock;
             continue;
         }
-        for (const unsigned char* plainEnd = p + nPlain; p != plainEnd; ++p)
-            sink.PutEscape(*p);
-        p = PutBodyByte(sink, p, end);
+        // A block with a TAB or a line break, and the last few bytes, go one by one.
+        for (const unsigned char* stop = p + std::min(nLeft, kBlock); p < stop;)
+            p = PutBodyByte(sink, p, end);
     }
-    while (p != end)
-        p = PutBodyByte(sink, p, end);
     out = sink;
 }
 
