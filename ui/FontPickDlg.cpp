@@ -54,11 +54,11 @@ void CFontPickDlg::AddTrueTypeFaces() const
 void CFontPickDlg::SelectFace() const
 {
     const std::wstring face = FromCp932(m_strFace);
-    LRESULT found = m_cbFace.SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(face.c_str()));
-    if (found == CB_ERR) {
-        const std::wstring none = FromCp932(kNoFontText);
-        found = m_cbFace.SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(none.c_str()));
-        m_cbFace.SetCurSel(static_cast<int>(found));
+    const auto search = [this](UINT message, const std::wstring& text) {
+        return m_cbFace.SendMessage(message, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    if (search(CB_SELECTSTRING, face) == CB_ERR) {
+        m_cbFace.SetCurSel(static_cast<int>(search(CB_FINDSTRINGEXACT, FromCp932(kNoFontText))));
     }
 }
 

@@ -93,8 +93,9 @@ void CSettingsDlg::OnClickedFont()
 }
 
 // 1007 only means something while automatic conversion is on; its check
-// state is kept either way.
+// state is kept either way. Asked of 1006 itself, so that a flag loaded
+// outside 0 to 2, shown unchecked, does not leave 1007 enabled.
 void CSettingsDlg::EnableSleepCheck() const
 {
-    GetDlgItem(IDC_SLEEP).EnableWindow(m_bAutoConvert != 0);
+    GetDlgItem(IDC_SLEEP).EnableWindow(::IsDlgButtonChecked(m_hWnd, IDC_AUTO) != BST_UNCHECKED);
 }
