@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "core/CodePageValidation.h"
 #include "core/ConversionPass.h"
+// The one place where the application reaches into ui/: it runs the window.
+#include "ui/MainDlg.h"
 
 CConverterApp::CConverterApp()
 {
@@ -42,7 +44,14 @@ void CConverterApp::RunInteractive()
         EnumWindows(ActivateInstanceProc, 0);
         return;
     }
+    CMainDlg dlg;
+    m_pMainWnd = &dlg;
+    LoadSettings(*this, dlg);
+    dlg.DoModal();
+    SaveSettings(*this, dlg);
+    SaveFontSettings();
     ReleaseMutex(m_hInstanceMutex);
+    m_pMainWnd = nullptr;
 }
 
 BOOL CALLBACK ActivateInstanceProc(HWND hWnd, LPARAM)

@@ -1,0 +1,658 @@
+// The main window, created from its template and driven with the messages a
+// user's actions send; results read back from its controls, the clipboard,
+// a viewer window of the test's own and the window's fields.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ClipboardProbe.h"
+#include "ModalScript.h"
+#include "TestSupport.h"
+#include "app/ConverterApp.h"
+#include "core/CodePageList.h"
+#include "res/resource.h"
+#include "ui/MainDlg.h"
+
+namespace {
+
+constexpr wchar_t kPlainTitle[] = L"Pelisan";
+constexpr wchar_t kAutoTitle[] = L"Pelisan 【自動】";
+constexpr COLORREF kLampLit = RGB(0, 255, 0);
+constexpr UINT kMissingCodePage = 65432;
+
+// A window of the test's own in the clipboard-viewer chain. It joins before
+// the main window opens, so it is the main window's next viewer and sees
+// exactly what the main window passes on.
+class ViewerRecorder {
+public:
+    explicit ViewerRecorder(bool join)
+    {
+        static const ATOM s_class = [] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = &ViewerRecorder::Proc;
+            wc.hInstance = ::GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"PelisanTestViewer";
+            return ::RegisterClassW(&wc);
+        }();
+        m_hWnd = ::CreateWindowExW(0, MAKEINTATOM(s_class), L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   ::GetModuleHandleW(nullptr), nullptr);
+        ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        if (join) {
+            m_hNext = ::SetClipboardViewer(m_hWnd);
+            m_bJoined = true;
+        }
+        Reset();
+    }
+    ~ViewerRecorder()
+    {
+        if (m_bJoined) {
+            ::ChangeClipboardChain(m_hWnd, m_hNext);
+        }
+        ::DestroyWindow(m_hWnd);
+    }
+    ViewerRecorder(const ViewerRecorder&) = delete;
+    ViewerRecorder& operator=(const ViewerRecorder&) = delete;
+
+    HWND Hwnd() const { return m_hWnd; }
+    void Reset()
+    {
+        draws = 0;
+        chainChanges.clear();
+    }
+
+    int draws = 0;
+    std::vector<std::pair<HWND, HWND>> chainChanges;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<ViewerRecorder*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+        if (self != nullptr && message == WM_DRAWCLIPBOARD) {
+            ++self->draws;
+            return 0;
+        }
+        if (self != nullptr && message == WM_CHANGECBCHAIN) {
+            const auto removed = reinterpret_cast<HWND>(wParam);
+            self->chainChanges.emplace_back(removed, reinterpret_cast<HWND>(lParam));
+            if (removed == self->m_hNext) {
+                self->m_hNext = reinterpret_cast<HWND>(lParam);
+            }
+            return 0;
+        }
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+
+    HWND m_hWnd = nullptr;
+    HWND m_hNext = nullptr;
+    bool m_bJoined = false;
+};
+
+// Lets a test set the fields from the window's real size before the opening
+// sequence reads them.
+class TestMainDlg : public CMainDlg {
+public:
+    std::function<void(TestMainDlg&)> beforeOpening;
+
+    BOOL OnInitDialog() override
+    {
+        if (beforeOpening) {
+            beforeOpening(*this);
+        }
+        return CMainDlg::OnInitDialog();
+    }
+};
+
+RECT WindowRect(HWND hWnd)
+{
+    RECT rect;
+    ::GetWindowRect(hWnd, &rect);
+    return rect;
+}
+
+COLORREF LampColour(HWND hDlg)
+{
+    const HWND lamp = ::GetDlgItem(hDlg, IDC_INDICATOR);
+    RECT client;
+    ::GetClientRect(lamp, &client);
+    const HDC dc = ::GetDC(lamp);
+    const COLORREF colour = ::GetPixel(dc, client.right / 2, client.bottom / 2);
+    ::ReleaseDC(lamp, dc);
+    return colour;
+}
+
+HWND CodePageList(HWND hDlg)
+{
+    return ::GetDlgItem(hDlg, IDC_CODEPAGE);
+}
+
+UINT SelectedCodePage(HWND hDlg)
+{
+    const LRESULT index = ::SendMessageW(CodePageList(hDlg), CB_GETCURSEL, 0, 0);
+    return static_cast<UINT>(::SendMessageW(CodePageList(hDlg), CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+}
+
+// Selects the entry carrying the code page; false when the list has none.
+bool SelectCodePage(HWND hDlg, UINT codePage)
+{
+    const HWND list = CodePageList(hDlg);
+    const int count = static_cast<int>(::SendMessageW(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (static_cast<UINT>(::SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0)) == codePage) {
+            ::SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring ToolTipText(HWND hDlg, HWND hToolTip, int nID)
+{
+    wchar_t buffer[256] = L"";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hDlg;
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(hDlg, nID));
+    tool.lpszText = buffer;
+    ::SendMessageW(hToolTip, TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&tool));
+    return buffer;
+}
+
+int Passes(const PlatformProbe& probe)
+{
+    return static_cast<int>(std::count(probe.setFormats.begin(), probe.setFormats.end(), MarkerFormatId()));
+}
+
+std::vector<PlacedFormat> UnicodeText(std::wstring_view text)
+{
+    return {{CF_UNICODETEXT, WithZero(text)}};
+}
+
+// A copy without any text: a device-independent bitmap header alone.
+std::vector<PlacedFormat> ImageOnly()
+{
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = 1;
+    header.biHeight = 1;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
+    bytes.append(4, '\0');
+    return {{CF_DIB, bytes}};
+}
+
+// A platform that offers no code page at all.
+BOOL WINAPI EnumerateNothing(CODEPAGE_ENUMPROCA, DWORD)
+{
+    return FALSE;
+}
+
+int WINAPI ConvertNothing(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL)
+{
+    return 0;
+}
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_app.m_strProfileName = m_dir.File("Pelisan.ini");
+        ASSERT_TRUE(PlaceOnClipboard({}));
+    }
+
+    // Runs the window as the application does, with the script driving it.
+    INT_PTR Run(TestMainDlg& dlg, ModalScript& script)
+    {
+        m_app.m_pMainWnd = &dlg;
+        m_viewer.Reset();
+        const INT_PTR result = script.Run(dlg);
+        m_app.m_pMainWnd = nullptr;
+        return result;
+    }
+
+    TempDirectory m_dir;
+    CConverterApp m_app;
+    ViewerRecorder m_viewer{true};
+};
+
+TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
+{
+    // Already on the clipboard at start: never converted.
+    ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"before")));
+    TestMainDlg dlg;
+    ModalScript script{[&](HWND) {
+        const HWND hDlg = dlg.m_hWnd;
+        EXPECT_TRUE(dlg.m_bReady);
+        EXPECT_EQ(m_viewer.draws, 0) << "a notification during opening went on";
+        EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
+        EXPECT_EQ(::GetPropA(hDlg, kInstancePropName), reinterpret_cast<HANDLE>(1));
+        EXPECT_EQ(dlg.m_hNextViewer, m_viewer.Hwnd());
+        EXPECT_EQ(::GetClipboardViewer(), hDlg);
+        EXPECT_EQ(TextOf(hDlg), kAutoTitle);
+        EXPECT_EQ(::SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(dlg.m_hIcon));
+        EXPECT_EQ(::SendMessageW(hDlg, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(dlg.m_hIcon));
+        EXPECT_NE(dlg.m_hIcon, nullptr);
+
+        // The list is the one the other parts reach, and the font table covers it.
+        ASSERT_NE(g_pCodePageCombo, nullptr);
+        EXPECT_EQ(g_pCodePageCombo->m_hWnd, CodePageList(hDlg));
+        EXPECT_GT(g_pCodePageCombo->GetCount(), 0);
+        EXPECT_GT(m_app.m_nFontSettings, 0);
+        EXPECT_LE(m_app.m_nFontSettings, g_pCodePageCombo->GetCount());
+        EXPECT_EQ(::GetFocus(), CodePageList(hDlg));
+
+        const HMENU menu = ::GetSystemMenu(hDlg, FALSE);
+        const int count = ::GetMenuItemCount(menu);
+        ASSERT_GE(count, 2);
+        MENUITEMINFOW separator{};
+        separator.cbSize = sizeof(separator);
+        separator.fMask = MIIM_FTYPE;
+        ::GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &separator);
+        EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+        wchar_t text[64] = L"";
+        ::GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, L"Pelisan のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+        EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+
+        const std::pair<int, const wchar_t*> tips[] = {
+            {IDC_INDICATOR, L"クリップボードに文字データがある時に点灯します。"},
+            {IDC_CODEPAGE, L"コードページ (変換する言語コード) を選択します。"},
+            {IDC_CONVERT, L"変換処理を実行します。(ALT+U)"},
+            {IDC_SETTINGS, L"設定ダイアログを開きます。(ALT+S)"},
+        };
+        for (const auto& [id, tip] : tips) {
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), id), tip) << "control " << id;
+        }
+        dlg.PostMessage(WM_CLOSE);
+    }};
+    EXPECT_EQ(Run(dlg, script), IDCANCEL);
+    EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd()) << "the window did not leave the chain";
+}
+
+TEST_F(MainDlgTest, OpeningAppliesTheSavedSettings)
+{
+    struct Case {
+        const char* name;
+        UINT savedCodePage;
+        // From the largest coordinate at which the window still fits.
+        std::function<int(int limit)> x, y;
+        bool xStands, yStands;
+        BOOL autoConvert, sleep;
+        const wchar_t* title;
+        const wchar_t* minimisedTitle;
+    };
+    const Case cases[] = {
+        {"exactly fitting, 932, automatic, sleeping", 932, [](int l) { return l; }, [](int l) { return l; }, true,
+         true, 1, 1, kAutoTitle, kPlainTitle},
+        {"one pixel too far, code page not in the list, automatic, awake", kMissingCodePage,
+         [](int l) { return l + 1; }, [](int l) { return l + 1; }, false, false, 1, 0, kAutoTitle, kAutoTitle},
+        {"negative x, automatic conversion off", 1252, [](int) { return -1; }, [](int l) { return l; }, false, true, 0,
+         1, kPlainTitle, kPlainTitle},
+        {"negative y", 932, [](int) { return 0; }, [](int) { return -40; }, true, false, 0, 0, kPlainTitle,
+         kPlainTitle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestMainDlg dlg;
+        dlg.m_nCodePage = c.savedCodePage;
+        dlg.m_bAutoConvert = c.autoConvert;
+        dlg.m_bSleepMinimized = c.sleep;
+        int expectedX = 0;
+        int expectedY = 0;
+        dlg.beforeOpening = [&](TestMainDlg& d) {
+            const RECT window = WindowRect(d.m_hWnd);
+            const RECT screen = WindowRect(::GetDesktopWindow());
+            d.m_nPosX = c.x(screen.right - (window.right - window.left));
+            d.m_nPosY = c.y(screen.bottom - (window.bottom - window.top));
+            expectedX = c.xStands ? d.m_nPosX : 100;
+            expectedY = c.yStands ? d.m_nPosY : 100;
+        };
+        UINT firstCodePage = 0;
+        ModalScript script{
+            [&](HWND) {
+                const LRESULT selected = ::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETCURSEL, 0, 0);
+                firstCodePage = static_cast<UINT>(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETITEMDATA, 0, 0));
+                if (c.savedCodePage == kMissingCodePage) {
+                    EXPECT_EQ(selected, 0);
+                } else {
+                    EXPECT_EQ(SelectedCodePage(dlg.m_hWnd), c.savedCodePage);
+                }
+                EXPECT_EQ(dlg.m_nPosX, expectedX);
+                EXPECT_EQ(dlg.m_nPosY, expectedY);
+                const RECT placed = WindowRect(dlg.m_hWnd);
+                EXPECT_EQ(placed.left, expectedX);
+                EXPECT_EQ(placed.top, expectedY);
+                EXPECT_EQ(TextOf(dlg.m_hWnd), c.title);
+                dlg.PostMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+            },
+            [&](HWND) {
+                EXPECT_TRUE(dlg.IsIconic());
+                EXPECT_EQ(TextOf(dlg.m_hWnd), c.minimisedTitle);
+                dlg.PostMessage(WM_SYSCOMMAND, SC_RESTORE);
+            },
+            [&](HWND) {
+                EXPECT_EQ(TextOf(dlg.m_hWnd), c.title);
+                dlg.PostMessage(WM_CLOSE);
+            },
+        };
+        Run(dlg, script);
+        // A code page not in the list is replaced by the first entry's.
+        EXPECT_EQ(dlg.m_nCodePage, c.savedCodePage == kMissingCodePage ? firstCodePage : c.savedCodePage);
+    }
+}
+
+TEST_F(MainDlgTest, NotificationConvertsOnceOnlyWhenActiveWithUnmarkedText)
+{
+    struct Case {
+        const char* name;
+        BOOL autoConvert;
+        BOOL sleep;
+        bool minimised;
+        std::vector<PlacedFormat> copy;
+        int passes;
+        bool lampLit;  // checked when not minimised
+        std::wstring text;  // what a pass encodes into the selected code page
+    };
+    const std::string marker = WithZero("PELIS");
+    const Case cases[] = {
+        {"text", 1, 1, false, UnicodeText(L"日本語"), 1, true, L"日本語"},
+        {"image only", 1, 1, false, ImageOnly(), 0, false, L""},
+        {"text marked by a pass elsewhere", 1, 1, false, {{MarkerFormatId(), marker}, {CF_TEXT, WithZero("abc")}}, 0,
+         true, L""},
+        {"automatic conversion off", 0, 1, false, UnicodeText(L"off"), 0, true, L""},
+        {"minimised, sleeping", 1, 1, true, UnicodeText(L"asleep"), 0, true, L""},
+        {"minimised, not sleeping", 1, 0, true, UnicodeText(L"awake"), 1, true, L"awake"},
+    };
+    PlatformProbe probe;
+    TestMainDlg dlg;
+    ModalScript script{};
+    for (const Case& c : cases) {
+        script.Then([&](HWND) {
+            dlg.m_bAutoConvert = c.autoConvert;
+            dlg.m_bSleepMinimized = c.sleep;
+            if (c.minimised) {
+                dlg.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+            }
+            probe.Reset();
+            m_viewer.Reset();
+            ASSERT_TRUE(PlaceOnClipboard(c.copy)) << c.name;
+        });
+        script.Then([&](HWND) {
+            SCOPED_TRACE(c.name);
+            EXPECT_EQ(Passes(probe), c.passes);
+            // Passed on once: the copy itself, or the pass's own write.
+            EXPECT_EQ(m_viewer.draws, 1);
+            if (c.passes == 1) {
+                EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, c.text))
+                    << "not converted through the selected code page";
+            }
+            if (c.minimised) {
+                dlg.SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+            } else {
+                EXPECT_EQ(LampColour(dlg.m_hWnd), c.lampLit ? kLampLit : ::GetSysColor(COLOR_BTNFACE));
+            }
+        });
+    }
+    script.Then([&](HWND) {
+        // Before opening has finished nothing is looked at, repainted or passed on.
+        dlg.m_bReady = 0;
+        m_viewer.Reset();
+        probe.Reset();
+        ASSERT_TRUE(PlaceOnClipboard(ImageOnly()));
+        EXPECT_EQ(m_viewer.draws, 0);
+        EXPECT_EQ(Passes(probe), 0);
+        EXPECT_EQ(LampColour(dlg.m_hWnd), kLampLit);
+        dlg.m_bReady = 1;
+        dlg.PostMessage(WM_CLOSE);
+    });
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, AutomaticPassThatCannotWriteStillPassesTheCopyOn)
+{
+    struct Case {
+        const char* name;
+        std::function<void(PlatformProbe&)> fail;
+        std::optional<std::string> unicodeAfter;
+    };
+    const std::string copied = WithZero(std::wstring_view(L"kept"));
+    const Case cases[] = {
+        {"clipboard held by another program", [](PlatformProbe& p) { p.failOpen = [] { return true; }; }, copied},
+        {"clipboard cannot be emptied", [](PlatformProbe& p) { p.failEmpty = true; }, copied},
+        // The clipboard was emptied: that change has a notification of its own.
+        {"marker refused", [](PlatformProbe& p) { p.refuseSet = [](UINT f) { return f == MarkerFormatId(); }; },
+         std::nullopt},
+    };
+    PlatformProbe probe;
+    TestMainDlg dlg;
+    ModalScript script{};
+    for (const Case& c : cases) {
+        script.Then([&](HWND) {
+            SCOPED_TRACE(c.name);
+            probe.Reset();
+            ASSERT_TRUE(PlaceOnClipboard({}));
+            m_viewer.Reset();
+            c.fail(probe);
+            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"kept")));
+            EXPECT_EQ(m_viewer.draws, 1) << "the copy was swallowed or passed on twice";
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), c.unicodeAfter);
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
+        });
+    }
+    script.Then([&](HWND) { dlg.PostMessage(WM_CLOSE); });
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, ChainChangeReplacesPassesOnOrDrops)
+{
+    ViewerRecorder other(false);
+    const HWND stranger = reinterpret_cast<HWND>(0x1234);
+    TestMainDlg dlg;
+    ModalScript script{[&](HWND) {
+        const auto chainChange = [&](HWND removed, HWND after) {
+            dlg.SendMessage(WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(removed), reinterpret_cast<LPARAM>(after));
+        };
+        // Another window leaves: the next viewer hears of it.
+        chainChange(stranger, other.Hwnd());
+        EXPECT_EQ(m_viewer.chainChanges, (std::vector<std::pair<HWND, HWND>>{{stranger, other.Hwnd()}}));
+        EXPECT_EQ(dlg.m_hNextViewer, m_viewer.Hwnd());
+
+        // The next viewer leaves: the one after it takes its place, nobody is told.
+        m_viewer.Reset();
+        chainChange(m_viewer.Hwnd(), other.Hwnd());
+        EXPECT_EQ(dlg.m_hNextViewer, other.Hwnd());
+        EXPECT_TRUE(m_viewer.chainChanges.empty());
+        EXPECT_TRUE(other.chainChanges.empty());
+        EXPECT_TRUE(PlaceOnClipboard(ImageOnly()));
+        EXPECT_EQ(other.draws, 1);
+        EXPECT_EQ(m_viewer.draws, 0);
+
+        // The last viewer leaves: from now on there is nobody to tell.
+        chainChange(other.Hwnd(), nullptr);
+        EXPECT_EQ(dlg.m_hNextViewer, nullptr);
+        other.Reset();
+        chainChange(stranger, nullptr);
+        EXPECT_TRUE(PlaceOnClipboard(ImageOnly()));
+        EXPECT_TRUE(other.chainChanges.empty());
+        EXPECT_EQ(other.draws + m_viewer.draws, 0);
+
+        // Back as it was, so that closing leaves the real chain intact.
+        dlg.m_hNextViewer = m_viewer.Hwnd();
+        dlg.PostMessage(WM_CLOSE);
+    }};
+    Run(dlg, script);
+    EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd());
+}
+
+TEST_F(MainDlgTest, EnterDoesNothingEscMinimisesTheMainWindowOnly)
+{
+    TestMainDlg dlg;
+    HWND about = nullptr;
+    ModalScript script{
+        [&](HWND) {
+            ::SetActiveWindow(dlg.m_hWnd);
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+        },
+        [&](HWND) {
+            EXPECT_TRUE(::IsWindowVisible(dlg.m_hWnd));
+            EXPECT_FALSE(dlg.IsIconic());
+            // The system menu's extra item.
+            dlg.PostMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
+        },
+        [&](HWND hFront) {
+            about = hFront;
+            EXPECT_NE(hFront, dlg.m_hWnd);
+            EXPECT_EQ(::GetWindow(hFront, GW_OWNER), dlg.m_hWnd);
+            ASSERT_EQ(::GetActiveWindow(), hFront);
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [&](HWND hFront) {
+            EXPECT_EQ(hFront, dlg.m_hWnd);
+            EXPECT_FALSE(::IsWindow(about)) << "Esc did not close the About box";
+            EXPECT_FALSE(dlg.IsIconic());
+            ASSERT_EQ(::GetActiveWindow(), dlg.m_hWnd);
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [&](HWND) {
+            EXPECT_TRUE(dlg.IsIconic());
+            EXPECT_EQ(TextOf(dlg.m_hWnd), kPlainTitle);
+            dlg.PostMessage(WM_CLOSE);
+        },
+    };
+    EXPECT_EQ(Run(dlg, script), IDCANCEL);
+}
+
+TEST_F(MainDlgTest, ClosingHandsBackCodePageAndPositionUnlessMinimised)
+{
+    struct Case {
+        const char* name;
+        bool minimised;
+        std::function<void(HWND)> close;
+    };
+    const Case cases[] = {
+        {"close box", false, [](HWND h) { ::PostMessageW(h, WM_CLOSE, 0, 0); }},
+        {"system menu Close, minimised", true, [](HWND h) { ::PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        // The context bit: Alt is down.
+        {"Alt+F4", false, [](HWND) { ::PostMessageW(::GetFocus(), WM_SYSKEYDOWN, VK_F4, LPARAM{1} << 29); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestMainDlg dlg;
+        dlg.m_nPosX = 120;
+        dlg.m_nPosY = 130;
+        ModalScript script{
+            [&](HWND) {
+                ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
+                ::SetWindowPos(dlg.m_hWnd, nullptr, 150, 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+                if (c.minimised) {
+                    dlg.PostMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+                }
+            },
+            [&](HWND) {
+                EXPECT_EQ(dlg.IsIconic() != 0, c.minimised);
+                ::SetActiveWindow(dlg.m_hWnd);
+                c.close(dlg.m_hWnd);
+            },
+        };
+        EXPECT_EQ(Run(dlg, script), IDCANCEL);
+        EXPECT_EQ(dlg.m_hWnd, nullptr);
+        EXPECT_EQ(dlg.m_nCodePage, 1252u);
+        EXPECT_EQ(dlg.m_nPosX, c.minimised ? 120 : 150);
+        EXPECT_EQ(dlg.m_nPosY, c.minimised ? 130 : 160);
+        EXPECT_EQ(dlg.m_hNextViewer, nullptr);
+        EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd());
+    }
+}
+
+TEST_F(MainDlgTest, ConvertUsesTheSelectionAndItsFontRowEvenWithTheLampOff)
+{
+    WriteFileBytes(m_app.m_strProfileName, "[FNAM]\r\nFONT01252=Arial\r\n[FSIZ]\r\nFONT01252=12\r\n");
+    TestMainDlg dlg;
+    dlg.m_bAutoConvert = 0;
+    ModalScript script{
+        [&](HWND) {
+            ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
+            ASSERT_TRUE(PlaceOnClipboard({{CF_TEXT, WithZero("caf\xE9")}}));
+            PostClick(dlg.m_hWnd, IDC_CONVERT);
+        },
+        [&](HWND) {
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(std::wstring_view(L"caf\u00e9")));
+            const std::string rtf = ClipboardBytes(RtfFormatId()).value_or("");
+            EXPECT_NE(rtf.find("Arial"), std::string::npos) << rtf;
+            EXPECT_NE(rtf.find("\\fs24"), std::string::npos) << rtf;
+            // A clipboard without text: the lamp is off, the button still runs a pass.
+            ASSERT_TRUE(PlaceOnClipboard(ImageOnly()));
+            EXPECT_EQ(LampColour(dlg.m_hWnd), ::GetSysColor(COLOR_BTNFACE));
+            PostClick(dlg.m_hWnd, IDC_CONVERT);
+        },
+        [&](HWND) {
+            EXPECT_EQ(ClipboardFormats(), std::vector<UINT>{MarkerFormatId()});
+            dlg.PostMessage(WM_CLOSE);
+        },
+    };
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, SettingsApplyOnOkOnly)
+{
+    TestMainDlg dlg;
+    dlg.m_bTopMost = 1;
+    const auto topmost = [&] { return (::GetWindowLongW(dlg.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    ModalScript script{};
+    for (const int button : {IDCANCEL, IDOK}) {
+        const bool ok = button == IDOK;
+        script.Then([&](HWND) {
+            EXPECT_TRUE(topmost());
+            PostClick(dlg.m_hWnd, IDC_SETTINGS);
+        });
+        script.Then([&, button](HWND hFront) {
+            ASSERT_NE(hFront, dlg.m_hWnd);
+            PostClick(hFront, IDC_AUTO);
+            PostClick(hFront, IDC_TOPMOST);
+            PostClick(hFront, button);
+        });
+        script.Then([&, ok](HWND hFront) {
+            SCOPED_TRACE(ok ? "OK" : "Cancel");
+            EXPECT_EQ(hFront, dlg.m_hWnd);
+            EXPECT_EQ(dlg.m_bAutoConvert, ok ? 0 : 1);
+            EXPECT_EQ(dlg.m_bTopMost, ok ? 0 : 1);
+            EXPECT_EQ(topmost(), !ok);
+            EXPECT_EQ(TextOf(dlg.m_hWnd), ok ? kPlainTitle : kAutoTitle);
+            EXPECT_EQ(WindowRect(dlg.m_hWnd).left, 100) << "the window moved";
+        });
+    }
+    script.Then([&](HWND) { dlg.PostMessage(WM_CLOSE); });
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, EmptyListConvertsNothingAndKeepsTheSavedCodePage)
+{
+    PlatformOverride restore;
+    g_platform.EnumSystemCodePagesA = &EnumerateNothing;
+    g_platform.WideCharToMultiByte = &ConvertNothing;
+    TestMainDlg dlg;
+    dlg.m_nCodePage = 1252;
+    ModalScript script{
+        [&](HWND) {
+            ASSERT_EQ(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETCOUNT, 0, 0), 0);
+            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"untouched")));
+            PostClick(dlg.m_hWnd, IDC_CONVERT);
+        },
+        [&](HWND) {
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(std::wstring_view(L"untouched")));
+            dlg.PostMessage(WM_CLOSE);
+        },
+    };
+    Run(dlg, script);
+    EXPECT_EQ(dlg.m_nCodePage, 1252u);
+}
+
+} // namespace

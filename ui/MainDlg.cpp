@@ -1,0 +1,352 @@
+#include "ui/MainDlg.h"
+
+#include <iterator>
+#include <string>
+
+#include "app/ConverterApp.h"
+#include "core/CodePageList.h"
+#include "core/ConversionPass.h"
+#include "framework/DataExchange.h"
+#include "framework/Dc.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/SettingsDlg.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Pelisan";
+// " 【自動】": a space, then the full-width brackets around "automatic".
+constexpr wchar_t kAutoSuffix[] = L" \u3010\u81EA\u52D5\u3011";
+constexpr COLORREF kLampLit = RGB(0, 255, 0);
+// Where a saved position that is off the primary screen is moved to.
+constexpr int kFallbackPosition = 100;
+// A system command's low four bits are the system's own.
+constexpr UINT kSysCommandMask = 0xFFF0;
+
+CConverterApp* ConverterApp()
+{
+    return static_cast<CConverterApp*>(AfxGetApp());
+}
+
+BOOL AsFlag(int value)
+{
+    return value != 0 ? 1 : 0;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg()
+    : CDialog(IDD_MAIN),
+      m_hIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+{
+}
+
+CMainDlg::~CMainDlg()
+{
+    // The pointer must not outlive the list it names.
+    if (g_pCodePageCombo == &m_wndCodePage) {
+        g_pCodePageCombo = nullptr;
+    }
+}
+
+void CMainDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_CBIndex(pDX, IDC_CODEPAGE, m_nCodePageIndex);
+}
+
+BOOL CMainDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    AddAboutMenuItem();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    m_wndCodePage.m_hWnd = ::GetDlgItem(m_hWnd, IDC_CODEPAGE);
+    g_pCodePageCombo = &m_wndCodePage;
+    FillCodePageList();
+    SelectSavedCodePage();
+    ConverterApp()->LoadFontSettings(m_wndCodePage.GetCount());
+
+    CorrectPosition();
+    ApplyZOrder(m_nPosX, m_nPosY, SWP_NOSIZE | SWP_SHOWWINDOW);
+    ::SetPropA(m_hWnd, kInstancePropName, reinterpret_cast<HANDLE>(1));
+    // Joining the chain sends a notification at once; m_bReady keeps it
+    // from converting what was on the clipboard before the window opened.
+    m_hNextViewer = ::SetClipboardViewer(m_hWnd);
+    UpdateTitle();
+    EnableToolTips(TRUE);
+    m_bReady = 1;
+    return TRUE;
+}
+
+void CMainDlg::AddAboutMenuItem() const
+{
+    const HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (menu == nullptr) {
+        return;
+    }
+    wchar_t text[256];
+    if (::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, text, static_cast<int>(std::size(text))) <= 0) {
+        return;
+    }
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CMainDlg::SelectSavedCodePage()
+{
+    m_nCodePageIndex = 0;
+    const int count = m_wndCodePage.GetCount();
+    for (int i = 0; i < count; ++i) {
+        if (m_wndCodePage.GetItemData(i) == m_nCodePage) {
+            m_nCodePageIndex = i;
+            break;
+        }
+    }
+    m_wndCodePage.SetCurSel(m_nCodePageIndex);
+}
+
+void CMainDlg::CorrectPosition()
+{
+    RECT window;
+    RECT screen;
+    GetWindowRect(&window);
+    ::GetWindowRect(::GetDesktopWindow(), &screen);
+    if (m_nPosX < 0 || m_nPosX > screen.right - (window.right - window.left)) {
+        m_nPosX = kFallbackPosition;
+    }
+    if (m_nPosY < 0 || m_nPosY > screen.bottom - (window.bottom - window.top)) {
+        m_nPosY = kFallbackPosition;
+    }
+}
+
+void CMainDlg::ApplyZOrder(int x, int y, UINT nFlags) const
+{
+    SetWindowPos(m_bTopMost ? &CWnd::wndTopMost : &CWnd::wndNoTopMost, x, y, 0, 0, nFlags);
+}
+
+bool CMainDlg::IsAutoConvertActive() const
+{
+    return m_bAutoConvert && (!m_bSleepMinimized || !IsIconic());
+}
+
+void CMainDlg::UpdateTitle() const
+{
+    std::wstring title = kTitle;
+    if (IsAutoConvertActive()) {
+        title += kAutoSuffix;
+    }
+    ::SetWindowTextW(m_hWnd, title.c_str());
+}
+
+BOOL CMainDlg::UpdateIndicator()
+{
+    const bool text = ::IsClipboardFormatAvailable(CF_TEXT) || ::IsClipboardFormatAvailable(CF_UNICODETEXT);
+    PaintIndicator(IDC_INDICATOR, text ? kLampLit : ::GetSysColor(COLOR_BTNFACE));
+    return text ? 1 : 0;
+}
+
+void CMainDlg::PaintIndicator(int nID, COLORREF color) const
+{
+    const CWnd control = GetDlgItem(nID);
+    if (control.m_hWnd == nullptr) {
+        return;
+    }
+    // Inside the frame, which is all the control paints itself.
+    RECT inside;
+    control.GetClientRect(&inside);
+    ::InflateRect(&inside, -1, -1);
+    const CClientDC dc(&control);
+    dc.FillSolidRect(&inside, color);
+}
+
+BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (message) {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam));
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        *pResult = reinterpret_cast<LRESULT>(m_hIcon);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_SETTINGS) {
+            OnSettings();
+            return TRUE;
+        }
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_CONVERT) {
+            OnConvert();
+            return TRUE;
+        }
+        break;
+    case WM_DRAWCLIPBOARD:
+        OnDrawClipboard();
+        return TRUE;
+    case WM_CHANGECBCHAIN:
+        OnChangeCbChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_NOTIFY:
+        if (lParam != 0 && reinterpret_cast<const NMHDR*>(lParam)->code == TTN_NEEDTEXTW &&
+            OnToolTipNotify(reinterpret_cast<NMTTDISPINFOW*>(lParam))) {
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return CDialog::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+BOOL CMainDlg::PreTranslateMessage(MSG* pMsg)
+{
+    // Esc would cancel, that is close, the window; here it only minimises.
+    if (pMsg->message == WM_KEYDOWN && ::GetActiveWindow() == m_hWnd && pMsg->wParam == VK_ESCAPE) {
+        PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        return TRUE;
+    }
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CMainDlg::OnOK() {}
+
+void CMainDlg::OnSysCommand(UINT nID)
+{
+    if ((nID & kSysCommandMask) == IDM_ABOUTBOX) {
+        CAboutDlg dlg;
+        dlg.DoModal();
+        return;
+    }
+    Default();
+    // Minimising and restoring change whether automatic conversion sleeps.
+    UpdateTitle();
+}
+
+void CMainDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        Default();
+        UpdateIndicator();
+        return;
+    }
+    const CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    RECT client;
+    GetClientRect(&client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+void CMainDlg::OnDestroy()
+{
+    Default();
+    UpdateData(TRUE);
+    // An empty list selects nothing: the saved code page then stands.
+    SelectedCodePage(m_nCodePage);
+    if (!IsIconic()) {
+        RECT window;
+        GetWindowRect(&window);
+        m_nPosX = window.left;
+        m_nPosY = window.top;
+    }
+    ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
+    m_hNextViewer = nullptr;
+    ::RemovePropA(m_hWnd, kInstancePropName);
+}
+
+bool CMainDlg::SelectedCodePage(UINT& nCodePage)
+{
+    if (m_nCodePageIndex < 0) {
+        return false;
+    }
+    nCodePage = static_cast<UINT>(m_wndCodePage.GetItemData(m_nCodePageIndex));
+    return true;
+}
+
+void CMainDlg::OnSettings()
+{
+    CSettingsDlg dlg;
+    dlg.m_bAutoConvert = m_bAutoConvert;
+    dlg.m_bSleepMinimized = m_bSleepMinimized;
+    dlg.m_bTopMost = m_bTopMost;
+    dlg.m_bAddRtf = m_bAddRtf;
+    if (dlg.DoModal() != IDOK) {
+        return;
+    }
+    m_bAutoConvert = AsFlag(dlg.m_bAutoConvert);
+    m_bSleepMinimized = AsFlag(dlg.m_bSleepMinimized);
+    m_bTopMost = AsFlag(dlg.m_bTopMost);
+    m_bAddRtf = AsFlag(dlg.m_bAddRtf);
+    ApplyZOrder(0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+    UpdateTitle();
+}
+
+void CMainDlg::OnConvert()
+{
+    UpdateData(TRUE);
+    UINT codePage = 0;
+    // With no entry there is no code page to convert through, and a pass
+    // with a made-up one would empty both texts.
+    if (!SelectedCodePage(codePage)) {
+        return;
+    }
+    const FontSetting* row = ConverterApp()->FindFontSetting(codePage);
+    ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr, row != nullptr ? row->nSize : 0);
+}
+
+void CMainDlg::OnDrawClipboard()
+{
+    if (!m_bReady) {
+        return;
+    }
+    const BOOL text = UpdateIndicator();
+    if (IsAutoConvertActive()) {
+        const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
+        if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text) {
+            const DWORD before = ::GetClipboardSequenceNumber();
+            OnConvert();
+            // A pass that changed the clipboard raised a notification of its
+            // own, which went on down the chain. One that changed nothing
+            // (the clipboard was held elsewhere) must not swallow this one.
+            if (::GetClipboardSequenceNumber() != before) {
+                return;
+            }
+        }
+    }
+    if (m_hNextViewer != nullptr) {
+        ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, 0, 0);
+    }
+}
+
+void CMainDlg::OnChangeCbChain(HWND hWndRemove, HWND hWndAfter)
+{
+    if (hWndRemove == m_hNextViewer) {
+        m_hNextViewer = hWndAfter;
+    } else if (m_hNextViewer != nullptr) {
+        ::SendMessageW(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hWndRemove),
+                       reinterpret_cast<LPARAM>(hWndAfter));
+    }
+}
+
+BOOL CMainDlg::OnToolTipNotify(NMTTDISPINFOW* pTTT) const
+{
+    if ((pTTT->uFlags & TTF_IDISHWND) == 0) {
+        return FALSE;
+    }
+    // Only the window's own controls have a text, string id = control id.
+    const HWND tool = reinterpret_cast<HWND>(pTTT->hdr.idFrom);
+    const int id = ::IsChild(m_hWnd, tool) ? ::GetDlgCtrlID(tool) : 0;
+    if (id == 0) {
+        return FALSE;
+    }
+    pTTT->lpszText = MAKEINTRESOURCEW(id);
+    pTTT->hinst = AfxGetResourceHandle();
+    return TRUE;
+}

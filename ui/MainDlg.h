@@ -1,0 +1,57 @@
+// The main window: a clipboard viewer with the code page list, the text lamp,
+// Convert and Settings; converts automatically after copies made elsewhere.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/MainSettings.h"
+#include "framework/ComboBox.h"
+#include "framework/Dialog.h"
+
+class CMainDlg : public CDialog, public MainSettings {
+public:
+    // The seven settings fields are the application's to set before DoModal.
+    CMainDlg();
+    ~CMainDlg() override;
+
+    HWND m_hNextViewer = nullptr;
+    int m_nCodePageIndex = -1;
+    HICON m_hIcon;
+    BOOL m_bReady = 0;
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnInitDialog() override;
+
+    // 1 when the clipboard offers text; the lamp is repainted to match.
+    BOOL UpdateIndicator();
+    void PaintIndicator(int nID, COLORREF color) const;
+    void UpdateTitle() const;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    // Enter must not close the window.
+    void OnOK() override;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    void OnSysCommand(UINT nID);
+    void OnPaint();
+    void OnDestroy();
+    void OnSettings();
+    void OnConvert();
+    void OnDrawClipboard();
+    void OnChangeCbChain(HWND hWndRemove, HWND hWndAfter);
+    BOOL OnToolTipNotify(NMTTDISPINFOW* pTTT) const;
+
+private:
+    // Automatic conversion is on and not asleep because minimised.
+    bool IsAutoConvertActive() const;
+    // The code page of the selected list entry; false when nothing is selected.
+    bool SelectedCodePage(UINT& nCodePage);
+    void ApplyZOrder(int x, int y, UINT nFlags) const;
+    void CorrectPosition();
+    void AddAboutMenuItem() const;
+    void SelectSavedCodePage();
+
+    CComboBox m_wndCodePage;
+};
