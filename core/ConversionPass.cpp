@@ -95,39 +95,26 @@ struct ClipboardTexts {
 
 // Whether other's text is only the platform's conversion of placed's text
 // through nSynthesisCodePage. fromPlaced is placed's text converted through
-// the pass's code page nCodePage, reused when the two code pages agree.
+// the pass's code page nCodePage, compared with directly when the two code
+// pages agree.
 template <typename Placed>
 bool IsSynthesised(const FormatCopy& placed, const FormatCopy& other, UINT nSynthesisCodePage, UINT nCodePage,
                    const ConvertedBlock& fromPlaced)
 {
     using Other = ConvertedChar<Placed>;
-    const std::basic_string_view<Placed> source = placed.Text<Placed>();
     const std::basic_string_view<Other> synthesised = other.Text<Other>();
-    const auto equals = [&](const Other* units) { return std::equal(synthesised.begin(), synthesised.end(), units); };
-
-    if (nSynthesisCodePage == nCodePage && fromPlaced.hBlock != nullptr) {
-        if (synthesised.size() != static_cast<SIZE_T>(fromPlaced.nLength)) {
-            return false;
-        }
-        const auto* units = static_cast<const Other*>(g_platform.GlobalLock(fromPlaced.hBlock));
-        if (units == nullptr) {
-            return false;
-        }
-        const bool equal = equals(units);
-        g_platform.GlobalUnlock(fromPlaced.hBlock);
-        return equal;
+    if (nSynthesisCodePage != nCodePage || fromPlaced.hBlock == nullptr) {
+        return ConvertsTo(nSynthesisCodePage, placed.Text<Placed>(), synthesised);
     }
-    const int length = ConvertedLength(nSynthesisCodePage, source);
-    if (length < 0 || synthesised.size() != static_cast<SIZE_T>(length)) {
+    if (synthesised.size() != static_cast<SIZE_T>(fromPlaced.nLength)) {
         return false;
     }
-    if (synthesised.empty()) {
-        return true;
+    const auto* units = static_cast<const Other*>(g_platform.GlobalLock(fromPlaced.hBlock));
+    if (units == nullptr) {
+        return false;
     }
-    HGLOBAL scratch = g_platform.GlobalAlloc(kPrivateBlockFlags, static_cast<SIZE_T>(length) * sizeof(Other));
-    auto* units = static_cast<Other*>(scratch);
-    const bool equal = units != nullptr && ConvertInto(nSynthesisCodePage, source, units, length) && equals(units);
-    FreeBlock(scratch);
+    const bool equal = std::equal(synthesised.begin(), synthesised.end(), units);
+    g_platform.GlobalUnlock(fromPlaced.hBlock);
     return equal;
 }
 

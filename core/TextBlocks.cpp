@@ -1,5 +1,6 @@
 #include "core/TextBlocks.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,8 @@ int Convert(UINT nCodePage, std::wstring_view text, char* pOut, int nCapacity)
                                           nCapacity, nullptr, nullptr);
 }
 
+// Units the conversion of text gives; -1 when the platform cannot convert it
+// or it is longer than one conversion call takes.
 template <typename From>
 int MeasureConversion(UINT nCodePage, std::basic_string_view<From> text)
 {
@@ -54,7 +57,7 @@ ConvertedBlock ConvertTextToBlock(UINT nCodePage, std::basic_string_view<From> t
         g_platform.GlobalFree(block);
         return {};
     }
-    const bool converted = ConvertInto(nCodePage, text, units, length);
+    const bool converted = length == 0 || Convert(nCodePage, text, units, length) == length;
     units[length] = To{};
     g_platform.GlobalUnlock(block);
     if (!converted) {
@@ -68,6 +71,98 @@ ConvertedBlock ConvertTextToBlock(UINT nCodePage, std::basic_string_view<From> t
 SIZE_T MaxConvertibleSize(UINT nFormat)
 {
     return kMaxConvertibleUnits * (nFormat == CF_UNICODETEXT ? sizeof(wchar_t) : 1);
+}
+
+// Pieces of a text compared by ConvertsTo, in units of the source.
+constexpr std::size_t kPieceUnits = 16384;
+
+// Where the piece of source from nStart ends. An 8-bit piece ends after a
+// byte below 0x30 (a control character, the space or ASCII punctuation),
+// which no character of a code page without shift states continues past; if
+// none comes within kPieceUnits, it ends after the next one or with the text.
+std::size_t PieceEnd(std::string_view source, std::size_t nStart)
+{
+    const auto breaksAfter = [&](std::size_t i) { return static_cast<unsigned char>(source[i]) < 0x30; };
+    const std::size_t limit = std::min(source.size(), nStart + kPieceUnits);
+    if (limit == source.size()) {
+        return limit;
+    }
+    for (std::size_t end = limit; end > nStart; --end) {
+        if (breaksAfter(end - 1)) {
+            return end;
+        }
+    }
+    for (std::size_t end = limit; end < source.size(); ++end) {
+        if (breaksAfter(end)) {
+            return end + 1;
+        }
+    }
+    return source.size();
+}
+
+// A UTF-16 piece keeps a surrogate pair whole.
+std::size_t PieceEnd(std::wstring_view source, std::size_t nStart)
+{
+    std::size_t end = std::min(source.size(), nStart + kPieceUnits);
+    if (end < source.size() && IS_HIGH_SURROGATE(source[end - 1])) {
+        ++end;
+    }
+    return end;
+}
+
+// At most this many units come out of one unit of source: one UTF-16 unit
+// per byte, four bytes per UTF-16 unit (GB 18030).
+template <typename From>
+constexpr std::size_t kMostConvertedPerUnit = std::is_same_v<From, char> ? 1 : 4;
+
+// A private scratch block that grows on demand.
+template <typename T>
+class Scratch {
+public:
+    Scratch() = default;
+    ~Scratch() { FreeBlock(m_hBlock); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    T* Reserve(std::size_t nCount)
+    {
+        if (nCount > m_nCapacity) {
+            FreeBlock(m_hBlock);
+            m_hBlock = g_platform.GlobalAlloc(kPrivateBlockFlags, nCount * sizeof(T));
+            m_nCapacity = m_hBlock != nullptr ? nCount : 0;
+        }
+        return static_cast<T*>(m_hBlock);
+    }
+
+private:
+    HGLOBAL m_hBlock = nullptr;
+    std::size_t m_nCapacity = 0;
+};
+
+template <typename From>
+bool ConvertsPiecewiseTo(UINT nCodePage, std::basic_string_view<From> source,
+                         std::basic_string_view<ConvertedChar<From>> expected)
+{
+    using To = ConvertedChar<From>;
+    Scratch<To> buffer;
+    std::size_t matched = 0;
+    for (std::size_t start = 0; start < source.size();) {
+        const std::size_t end = PieceEnd(source, start);
+        const std::basic_string_view<From> piece = source.substr(start, end - start);
+        const std::size_t capacity = piece.size() * kMostConvertedPerUnit<From>;
+        To* units = capacity <= kMaxConvertibleUnits ? buffer.Reserve(capacity) : nullptr;
+        if (units == nullptr) {
+            return false;
+        }
+        const int length = Convert(nCodePage, piece, units, static_cast<int>(capacity));
+        if (length <= 0 || expected.substr(matched, static_cast<std::size_t>(length)) !=
+                               std::basic_string_view<To>(units, static_cast<std::size_t>(length))) {
+            return false;
+        }
+        matched += static_cast<std::size_t>(length);
+        start = end;
+    }
+    return matched == expected.size();
 }
 
 } // namespace
@@ -110,26 +205,6 @@ HGLOBAL DuplicateBlock(HGLOBAL hSource)
     return copy;
 }
 
-int ConvertedLength(UINT nCodePage, std::string_view text)
-{
-    return MeasureConversion(nCodePage, text);
-}
-
-int ConvertedLength(UINT nCodePage, std::wstring_view text)
-{
-    return MeasureConversion(nCodePage, text);
-}
-
-bool ConvertInto(UINT nCodePage, std::string_view text, wchar_t* pOut, int nLength)
-{
-    return nLength == 0 || Convert(nCodePage, text, pOut, nLength) == nLength;
-}
-
-bool ConvertInto(UINT nCodePage, std::wstring_view text, char* pOut, int nLength)
-{
-    return nLength == 0 || Convert(nCodePage, text, pOut, nLength) == nLength;
-}
-
 ConvertedBlock ConvertToBlock(UINT nCodePage, std::string_view text)
 {
     return ConvertTextToBlock(nCodePage, text);
@@ -138,6 +213,16 @@ ConvertedBlock ConvertToBlock(UINT nCodePage, std::string_view text)
 ConvertedBlock ConvertToBlock(UINT nCodePage, std::wstring_view text)
 {
     return ConvertTextToBlock(nCodePage, text);
+}
+
+bool ConvertsTo(UINT nCodePage, std::string_view source, std::wstring_view expected)
+{
+    return ConvertsPiecewiseTo(nCodePage, source, expected);
+}
+
+bool ConvertsTo(UINT nCodePage, std::wstring_view source, std::string_view expected)
+{
+    return ConvertsPiecewiseTo(nCodePage, source, expected);
 }
 
 bool FormatCopy::Read()

@@ -26,16 +26,6 @@ HGLOBAL DuplicateBlock(HGLOBAL hSource);
 template <typename From>
 using ConvertedChar = std::conditional_t<std::is_same_v<From, char>, wchar_t, char>;
 
-// Units that converting text through nCodePage gives, or -1 when the
-// platform cannot convert it or it is longer than one conversion call takes.
-int ConvertedLength(UINT nCodePage, std::string_view text);
-int ConvertedLength(UINT nCodePage, std::wstring_view text);
-
-// Converts text into pOut, which holds nLength units, the answer of
-// ConvertedLength for the same text and code page.
-bool ConvertInto(UINT nCodePage, std::string_view text, wchar_t* pOut, int nLength);
-bool ConvertInto(UINT nCodePage, std::wstring_view text, char* pOut, int nLength);
-
 struct ConvertedBlock {
     HGLOBAL hBlock = nullptr; // zero-terminated; null when nothing could be made
     int nLength = 0;          // units before the terminator
@@ -45,6 +35,12 @@ struct ConvertedBlock {
 // An empty text gives a block holding only the terminator.
 ConvertedBlock ConvertToBlock(UINT nCodePage, std::string_view text);
 ConvertedBlock ConvertToBlock(UINT nCodePage, std::wstring_view text);
+
+// Whether converting source through nCodePage gives exactly expected. Made
+// piece by piece in a small buffer and stopped at the first difference, so
+// it holds for code pages without shift states, as every ANSI code page is.
+bool ConvertsTo(UINT nCodePage, std::string_view source, std::wstring_view expected);
+bool ConvertsTo(UINT nCodePage, std::wstring_view source, std::string_view expected);
 
 // A private, zero-terminated copy of one text format of the clipboard.
 class FormatCopy {

@@ -5,6 +5,7 @@
 
 #include "ClipboardProbe.h"
 #include "core/ConversionPass.h"
+#include "core/TextBlocks.h"
 
 namespace {
 
@@ -169,6 +170,29 @@ TEST_F(ConversionPassTest, TextThatIsOnlyThePlatformsConversionOfThePlacedOneCou
             EXPECT_LE(probe.conversions.size(), codePage == c.synthesisCodePage ? 2u : 4u);
         }
     }
+}
+
+TEST_F(ConversionPassTest, LongTextsAreToldApartPieceByPiece)
+{
+    // Longer than one piece of the comparison, which must not split a
+    // character: neither a double-byte one nor a surrogate pair.
+    std::string spaced;
+    std::string unbroken = "a"; // puts the double-byte characters at odd offsets
+    std::wstring pairs = L"a";
+    for (int i = 0; i < 12000; ++i) {
+        spaced += i % 50 == 49 ? "\x82\xa0 " : "\x82\xa0";
+        unbroken += "\x82\xa0\x82\xa2\x82\xa4";
+        pairs += L"\U0001F600";
+    }
+    const UINT codePage = 936;
+    for (const std::string& bytes : {spaced, unbroken}) {
+        Place({{CF_TEXT, WithZero(bytes)}});
+        Run(codePage);
+        ExpectTexts(DecodedText(codePage, bytes), WithZero(bytes));
+    }
+    Place({{CF_UNICODETEXT, WithZero(pairs)}});
+    Run(codePage);
+    ExpectTexts(WithZero(pairs), EncodedText(codePage, pairs));
 }
 
 TEST_F(ConversionPassTest, NeitherTextFormatLeavesOnlyTheMarker)
@@ -532,6 +556,25 @@ TEST_F(ConversionPassTest, StepsOneByOne)
     EXPECT_EQ(DuplicateFormatBlock(CF_TEXT), nullptr);
     EXPECT_EQ(DecodeClipboardText(936), nullptr);
     EXPECT_EQ(EncodeClipboardUnicode(936), nullptr);
+}
+
+TEST(TextComparison, ConvertsToComparesEveryPieceAndKeepsCharactersWhole)
+{
+    std::wstring pairs = L"a"; // surrogate pairs straddling every even offset
+    std::string dbcs = "a";    // double-byte characters at odd offsets, no break between them
+    for (int i = 0; i < 20000; ++i) {
+        pairs += L"\U0001F600";
+        dbcs += "\x82\xa0";
+    }
+    const std::string utf8 = EncodedText(CP_UTF8, pairs);
+    const std::wstring decoded = DecodedUnits(932, dbcs);
+    EXPECT_TRUE(ConvertsTo(CP_UTF8, pairs, std::string_view(utf8).substr(0, utf8.size() - 1)));
+    EXPECT_TRUE(ConvertsTo(932, dbcs, decoded));
+    EXPECT_FALSE(ConvertsTo(932, dbcs, decoded.substr(0, decoded.size() - 1) + L"x")) << "differs at the end";
+    EXPECT_FALSE(ConvertsTo(932, dbcs, decoded + L"x")) << "longer";
+    EXPECT_FALSE(ConvertsTo(932, dbcs, std::wstring_view(decoded).substr(1))) << "shorter";
+    EXPECT_TRUE(ConvertsTo(932, "", L""));
+    EXPECT_FALSE(ConvertsTo(12345, "abc", L"abc")) << "a code page the platform cannot convert with";
 }
 
 } // namespace
