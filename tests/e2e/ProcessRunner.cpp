@@ -8,7 +8,7 @@ std::wstring PelisanPath()
     return path.substr(0, path.find_last_of(L"\\/") + 1) + L"pelisan.exe";
 }
 
-int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD timeoutMs)
+HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir)
 {
     std::wstring commandLine = L"\"" + PelisanPath() + L"\"";
     if (!arguments.empty()) {
@@ -19,18 +19,32 @@ int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
-        return -2;
-    }
-    int result = -1;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        result = static_cast<int>(code);
-    } else {
-        TerminateProcess(process.hProcess, 1);
+        return nullptr;
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+int WaitForExit(HANDLE process, DWORD timeoutMs)
+{
+    if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, timeoutMs);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return static_cast<int>(code);
+}
+
+int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD timeoutMs)
+{
+    const HANDLE process = StartPelisan(arguments, workDir);
+    if (process == nullptr) {
+        return -2;
+    }
+    const int result = WaitForExit(process, timeoutMs);
+    CloseHandle(process);
     return result;
 }
 

@@ -1,4 +1,4 @@
-// Starts pelisan.exe as a process of its own and waits for it to end.
+// Starts pelisan.exe as a process of its own, waiting for it to end or not.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,14 @@ std::wstring PelisanPath();
 // Runs pelisan.exe with the command-line tail in workDir. Gives its exit code,
 // or -1 when it did not end within timeoutMs (it is then killed).
 int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD timeoutMs = 20000);
+
+// Starts pelisan.exe without waiting; the process handle (the caller closes
+// it), or null when it could not be started.
+HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir);
+
+// Waits for the process to end: its exit code, or -1 when it did not end
+// within timeoutMs (it is then killed).
+int WaitForExit(HANDLE process, DWORD timeoutMs);
 
 // A fresh empty directory under the temporary folder.
 std::wstring MakeTempDir();

@@ -1,0 +1,160 @@
+// pelisan.exe started without arguments, as a user starts it: its window as a
+// process of its own, beside copies and command-line runs made from here.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ProcessRunner.h"
+#include "framework/Cp932.h"
+#include "unit/ClipboardProbe.h"
+#include "unit/TestSupport.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 20000;
+// Long enough for a notification to reach the window and a pass to run.
+constexpr DWORD kQuietMs = 1500;
+
+bool WaitFor(const std::function<bool()>& condition)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > kTimeoutMs) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindPropertyWindow(HWND hWnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (processId != search->processId || GetPropA(hWnd, "PelisanProp") == nullptr) {
+        return TRUE;
+    }
+    search->found = hWnd;
+    return FALSE;
+}
+
+// No clipboard change for a while: whatever the last change started has ended.
+bool ClipboardStaysUnchanged()
+{
+    const DWORD sequence = GetClipboardSequenceNumber();
+    Sleep(kQuietMs);
+    return GetClipboardSequenceNumber() == sequence;
+}
+
+std::vector<std::string> IniLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFileBytes(ToCp932(path)));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+class MainWindowRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        workDir_ = MakeTempDir();
+        ASSERT_TRUE(PlaceOnClipboard({}));
+        process_ = StartPelisan(L"", workDir_);
+        ASSERT_NE(process_, nullptr);
+        WindowSearch search{GetProcessId(process_), nullptr};
+        ASSERT_TRUE(WaitFor([&] {
+            EnumWindows(FindPropertyWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        })) << "no window with the property";
+        window_ = search.found;
+    }
+
+    void TearDown() override
+    {
+        if (process_ != nullptr) {
+            WaitForExit(process_, 0);
+            CloseHandle(process_);
+        }
+    }
+
+    // Closes the window as the user does; the process's exit code, -1 when it hangs.
+    int Close(UINT message, WPARAM wParam)
+    {
+        PostMessageW(window_, message, wParam, 0);
+        return WaitForExit(process_, kTimeoutMs);
+    }
+
+    std::wstring Ini() const { return workDir_ + L"\\Pelisan.ini"; }
+
+    std::wstring workDir_;
+    HANDLE process_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+TEST_F(MainWindowRun, CopyIsConvertedOnceAndACommandLineRunIsLeftAlone)
+{
+    const std::wstring text = L"日本語";
+    ASSERT_TRUE(PlaceOnClipboard({{CF_UNICODETEXT, WithZero(text)}}));
+    ASSERT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }))
+        << "the copy was not converted";
+    // Saved defaults: code page 932 with the RTF copy.
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
+    EXPECT_NE(ClipboardBytes(RtfFormatId()).value_or("").find("\\cpg932"), std::string::npos);
+    EXPECT_TRUE(ClipboardStaysUnchanged()) << "the window converted its own result";
+
+    // A run of its own: code page 1252, no RTF copy. Converted again by the
+    // window, the clipboard would have its RTF copy back.
+    ASSERT_EQ(RunPelisan(L"1252", workDir_), 0);
+    EXPECT_TRUE(ClipboardStaysUnchanged());
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, text));
+    EXPECT_EQ(ClipboardBytes(RtfFormatId()), std::nullopt);
+    EXPECT_TRUE(IsClipboardFormatAvailable(MarkerFormatId()));
+
+    EXPECT_EQ(Close(WM_CLOSE, 0), 0);
+}
+
+TEST_F(MainWindowRun, SecondStartRaisesTheFirstAndClosingWritesTheSettings)
+{
+    PostMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(window_) != 0; }));
+
+    EXPECT_EQ(RunPelisan(L"", workDir_, 10000), 0) << "the second start did not end";
+    EXPECT_TRUE(WaitFor([&] { return IsIconic(window_) == 0; })) << "the running window stayed minimised";
+    EXPECT_EQ(GetForegroundWindow(), window_);
+    EXPECT_FALSE(FileExists(Ini())) << "the second start wrote settings";
+
+    EXPECT_EQ(Close(WM_SYSCOMMAND, SC_CLOSE), 0);
+    const std::vector<std::string> lines = IniLines(Ini());
+    const std::vector<std::string> settings = {"[SET]",  "CDPG=932", "XPOS=100", "YPOS=100", "AUTO=1",
+                                               "MSLP=1", "TOPM=0",   "ARTF=1",   "[FNAM]"};
+    ASSERT_GE(lines.size(), settings.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + settings.size()), settings);
+    const auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line); };
+    // The rows of the font table: face names, then sizes.
+    EXPECT_LT(at("[FNAM]"), at("FONT00932="));
+    EXPECT_LT(at("FONT00932="), at("[FSIZ]"));
+    EXPECT_LT(at("[FSIZ]"), at("FONT00932=0"));
+    EXPECT_NE(at("FONT00932=0"), lines.end());
+}
+
+} // namespace
