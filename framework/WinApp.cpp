@@ -6,10 +6,26 @@
 #include <vector>
 
 #include "framework/Cp932.h"
+#include "framework/FrameworkIds.h"
 
 namespace {
 
 CWinApp* g_pApp = nullptr;
+
+// The title string of the program's resources, else the program file's name.
+std::string DefaultAppName()
+{
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    const wchar_t* title = nullptr;
+    const int length = LoadStringW(module, AFX_IDS_APP_TITLE, reinterpret_cast<LPWSTR>(&title), 0);
+    if (length > 0) {
+        return ToCp932(std::wstring_view(title, static_cast<std::size_t>(length)));
+    }
+    wchar_t path[MAX_PATH];
+    const std::wstring file(path, GetModuleFileNameW(module, path, MAX_PATH));
+    const std::size_t start = file.find_last_of(L"\\/") + 1;
+    return ToCp932(file.substr(start, file.find_last_of(L'.') - start));
+}
 
 std::vector<std::string> SplitCommandLine()
 {
@@ -30,7 +46,7 @@ std::vector<std::string> SplitCommandLine()
 
 CWinApp::CWinApp(const char* pszAppName)
     : m_hInstance(GetModuleHandleW(nullptr)),
-      m_strAppName(pszAppName != nullptr ? pszAppName : ""),
+      m_strAppName(pszAppName != nullptr ? pszAppName : DefaultAppName()),
       m_pMainWnd(nullptr)
 {
     g_pApp = this;
