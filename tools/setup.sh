@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-utils xclip
   fonts-ipafont-gothic
   locales
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
