@@ -251,6 +251,7 @@ bool FormatCopy::Read()
     }
     std::memcpy(m_hCopy, bytes, size);
     g_platform.GlobalUnlock(data);
+    m_nTextLength = m_nFormat == CF_UNICODETEXT ? UnitsBeforeZero<wchar_t>() : UnitsBeforeZero<char>();
     return true;
 }
 
@@ -265,5 +266,6 @@ HGLOBAL FormatCopy::Release()
     HGLOBAL copy = m_hCopy;
     m_hCopy = nullptr;
     m_nSize = 0;
+    m_nTextLength = 0;
     return copy;
 }

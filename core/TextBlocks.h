@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string_view>
 #include <type_traits>
 
@@ -63,20 +64,28 @@ public:
     // The copy (GlobalSize of the clipboard block plus a zero byte), now the
     // caller's to free.
     HGLOBAL Release();
-    // A clipboard block with the format's data byte for byte, or null.
+    // A clipboard block with the copied data byte for byte, or null.
     HGLOBAL Duplicate() const { return NewClipboardBlock(m_hCopy, m_nSize); }
 
-    // The text up to its first zero unit, never past the copied data.
+    // The text up to its first zero unit, never past the copied data. Char
+    // is the format's unit: wchar_t for CF_UNICODETEXT, char otherwise.
     template <typename Char>
     std::basic_string_view<Char> Text() const
     {
-        const std::basic_string_view<Char> data(static_cast<const Char*>(m_hCopy), m_nSize / sizeof(Char));
-        return data.substr(0, data.find(Char{}));
+        return {static_cast<const Char*>(m_hCopy), m_nTextLength};
     }
 
 private:
+    template <typename Char>
+    SIZE_T UnitsBeforeZero() const
+    {
+        const std::basic_string_view<Char> data(static_cast<const Char*>(m_hCopy), m_nSize / sizeof(Char));
+        return std::min(data.find(Char{}), data.size());
+    }
+
     UINT m_nFormat;
     HGLOBAL m_hCopy = nullptr;
-    SIZE_T m_nSize = 0;
+    SIZE_T m_nSize = 0;       // the clipboard block's size
+    SIZE_T m_nTextLength = 0; // measured once: the texts are long and read several times
     bool m_bTooLong = false;
 };

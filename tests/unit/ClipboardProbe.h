@@ -185,7 +185,18 @@ public:
     }
     ~PlatformProbe() { s_probe = nullptr; }
 
-    // Switches every failure off and forgets what the last pass did.
+    // Forgets what the last pass did.
+    void ForgetCalls()
+    {
+        opens = closes = 0;
+        allocations.clear();
+        setFormats.clear();
+        handedBytes.clear();
+        conversions.clear();
+        waits.clear();
+    }
+
+    // Switches every failure off as well.
     void Reset()
     {
         failOpen = nullptr;
@@ -197,12 +208,7 @@ public:
         injectedData.clear();
         failConversion = nullptr;
         blockSize = nullptr;
-        opens = closes = 0;
-        allocations.clear();
-        setFormats.clear();
-        handedBytes.clear();
-        conversions.clear();
-        waits.clear();
+        ForgetCalls();
     }
 
     bool Allocated(UINT flags, SIZE_T size) const

@@ -31,11 +31,7 @@ protected:
     // One pass; the probe keeps its failures but forgets the last pass.
     void Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
     {
-        probe.opens = probe.closes = 0;
-        probe.allocations.clear();
-        probe.setFormats.clear();
-        probe.conversions.clear();
-        probe.waits.clear();
+        probe.ForgetCalls();
         ConversionPass(codePage, addRtf, face, points);
     }
 
