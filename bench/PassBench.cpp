@@ -245,7 +245,8 @@ DWORD RunSelf(const std::wstring& arguments, DWORD timeoutMs)
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring commandLine = L"\"" + std::wstring(self) + L"\" " + arguments;
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
@@ -281,18 +282,19 @@ void PrintPeakMemory(std::size_t size)
 
 // The window: start-up and copy-to-converted latency -----------------------
 
+BOOL CALLBACK KeepPelisanWindow(HWND window, LPARAM param)
+{
+    if (GetPropA(window, "PelisanProp") != nullptr && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindPelisanWindow()
 {
     HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            if (GetPropA(window, "PelisanProp") != nullptr && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(param) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(KeepPelisanWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -312,7 +314,8 @@ void PrintInteractive()
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     std::wstring commandLine = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     const double start = Now();
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
@@ -332,8 +335,8 @@ void PrintInteractive()
     const UINT marker = RegisterClipboardFormatA(kMarkerFormatName);
     std::vector<double> latency;
     for (int i = 0; i < 5 && window != nullptr; ++i) {
-        const double copied = Now();
         Place(State::UnicodeOnly, text);
+        const double copied = Now();
         while (!IsClipboardFormatAvailable(marker) && Now() - copied < 10) {
             Sleep(0);
         }

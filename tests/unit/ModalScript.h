@@ -36,22 +36,24 @@ inline void PostClick(HWND hDlg, int nID)
     ::PostMessageW(::GetDlgItem(hDlg, nID), BM_CLICK, 0, 0);
 }
 
+// Keeps the last visible dialog box of the enumeration (a named callback:
+// on 32-bit Windows a lambda does not convert to the stdcall WNDENUMPROC).
+inline BOOL CALLBACK KeepVisibleDialog(HWND hWnd, LPARAM lParam)
+{
+    wchar_t className[16] = L"";
+    ::GetClassNameW(hWnd, className, 16);
+    if (!::IsWindowVisible(hWnd) || std::wstring(className) != L"#32770") {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
 // The newest visible dialog box of this thread, message boxes included.
 inline HWND FrontDialog()
 {
     HWND front = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            wchar_t className[16] = L"";
-            ::GetClassNameW(hWnd, className, 16);
-            if (!::IsWindowVisible(hWnd) || std::wstring(className) != L"#32770") {
-                return TRUE;
-            }
-            *reinterpret_cast<HWND*>(lParam) = hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&front));
+    ::EnumThreadWindows(::GetCurrentThreadId(), KeepVisibleDialog, reinterpret_cast<LPARAM>(&front));
     return front;
 }
 

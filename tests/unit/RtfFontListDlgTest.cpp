@@ -27,26 +27,28 @@
 
 namespace {
 
+struct SeenFaces {
+    bool trueTypeOnly;
+    std::vector<std::string> faces;
+};
+
+int CALLBACK CollectFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM lParam)
+{
+    auto* seen = reinterpret_cast<SeenFaces*>(lParam);
+    if (font->lfFaceName[0] != L'@' && (!seen->trueTypeOnly || (type & TRUETYPE_FONTTYPE) != 0)) {
+        seen->faces.push_back(ToCp932(font->lfFaceName));
+    }
+    return 1;
+}
+
 // Faces of the character set as the platform lists them, in code page 932.
 std::vector<std::string> PlatformFaces(int charSet, bool trueTypeOnly = true)
 {
-    struct Seen {
-        bool trueTypeOnly;
-        std::vector<std::string> faces;
-    } seen{trueTypeOnly, {}};
+    SeenFaces seen{trueTypeOnly, {}};
     LOGFONTW logFont{};
     logFont.lfCharSet = static_cast<BYTE>(charSet);
     const HDC dc = ::GetDC(nullptr);
-    ::EnumFontFamiliesExW(
-        dc, &logFont,
-        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM lParam) -> int {
-            auto* s = reinterpret_cast<Seen*>(lParam);
-            if (font->lfFaceName[0] != L'@' && (!s->trueTypeOnly || (type & TRUETYPE_FONTTYPE) != 0)) {
-                s->faces.push_back(ToCp932(font->lfFaceName));
-            }
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&seen), 0);
+    ::EnumFontFamiliesExW(dc, &logFont, CollectFace, reinterpret_cast<LPARAM>(&seen), 0);
     ::ReleaseDC(nullptr, dc);
     std::sort(seen.faces.begin(), seen.faces.end());
     return seen.faces;
