@@ -223,19 +223,25 @@ const char* TerminatedText(const char* bytes, SIZE_T nSize, HGLOBAL& hCopy)
     return static_cast<const char*>(hCopy);
 }
 
-// The document rendered in a working buffer sized exactly, then moved into a
-// clipboard block; null when either cannot be allocated.
+// The document rendered straight into a clipboard block that a counting pass
+// sized exactly: a working copy would double the largest block of the pass
+// (six bytes per byte of a text of line breaks). Null when the block cannot
+// be allocated or locked.
 HGLOBAL RenderRtfText(const char* pszText, UINT nCodePage, const char* pszFaceName, int nPointSize)
 {
     const int halfPoints = HalfPoints(nPointSize);
     const std::size_t length = RtfLength(pszText, nCodePage, pszFaceName, halfPoints);
-    HGLOBAL work = g_platform.GlobalAlloc(kPrivateBlockFlags, length + 1);
-    if (work == nullptr) {
+    HGLOBAL block = g_platform.GlobalAlloc(kClipboardBlockFlags, length + 1);
+    if (block == nullptr) {
         return nullptr;
     }
-    RenderRtf(static_cast<char*>(work), pszText, nCodePage, pszFaceName, halfPoints);
-    HGLOBAL block = NewClipboardBlock(work, length + 1);
-    FreeBlock(work);
+    auto* out = static_cast<char*>(g_platform.GlobalLock(block));
+    if (out == nullptr) {
+        FreeBlock(block);
+        return nullptr;
+    }
+    RenderRtf(out, pszText, nCodePage, pszFaceName, halfPoints);
+    g_platform.GlobalUnlock(block);
     return block;
 }
 

@@ -305,7 +305,6 @@ TEST_F(ConversionPassTest, BlocksAreAllocatedAsTheTableGives)
         {"Unicode result", kClipboardBlock, 2 * 3 + 2},
         {"fallback copy of CF_TEXT", kClipboardBlock, 4},
         {"marker", kClipboardBlock, 6},
-        {"RTF working buffer", kPrivateBlock, rtf->size()},
         {"RTF block", kClipboardBlock, rtf->size()},
     };
     for (const auto& b : blocks) {
@@ -350,9 +349,6 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
          Outcome::kWritten, {marker, CF_TEXT, rtf}, false},
         {"8-bit text refused, RTF still written", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
          Outcome::kWritten, {marker, CF_UNICODETEXT, rtf}, false},
-        {"RTF working buffer not allocated",
-         [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kPrivateBlock && writing(); }; }, Outcome::kWritten,
-         {marker, CF_UNICODETEXT, CF_TEXT}, false},
         {"RTF block not allocated",
          [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kClipboardBlock && writing(); }; },
          Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT}, false},
