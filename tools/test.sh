@@ -6,6 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PELISAN_BUILD:-$root/build}
 "$root/tools/setup.sh"
 "$root/tools/build.sh" "$build" x86_64 Debug
+# The RTF renderer and the command-line grammar, fuzzed natively for a bounded time.
+PELISAN_FUZZ_BUILD="$build-fuzz" "$root/tools/fuzz.sh"
 # A prefix of the tests' own: its windows bypass the window manager.
 export WINEPREFIX=$build/wineprefix-test
 . "$root/tools/wine-env.sh" "$build"
