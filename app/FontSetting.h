@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// The largest size, in points, that the font picker accepts.
+constexpr int kMaxFontSize = 100;
+
 struct FontSetting {
     std::uint16_t nListIndex;  // entry of the code page list the row was built from
     std::uint16_t nCodePage;

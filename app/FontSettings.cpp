@@ -35,6 +35,15 @@ void ReadFaceName(const CWinApp& app, const char* pszKey, char (&szFaceName)[32]
     szFaceName[length] = '\0';
 }
 
+// The low 16 bits of the stored size. A size the font picker would refuse
+// (a damaged or hand-edited file, a negative number) means no size: written
+// as it stands, an RTF copy would ask for a font of thousands of points.
+std::uint16_t ReadSize(const CWinApp& app, const char* pszKey)
+{
+    const auto size = static_cast<std::uint16_t>(app.GetProfileInt(kSizeSection, pszKey, 0));
+    return size <= kMaxFontSize ? size : 0;
+}
+
 } // namespace
 
 void CConverterApp::LoadFontSettings(int nCount)
@@ -66,7 +75,7 @@ void CConverterApp::LoadFontSettings(int nCount)
         row.nCharSet = static_cast<std::uint16_t>(charSet);
         const FontKey key = KeyOf(codePage);
         ReadFaceName(*this, key.text, row.szFaceName);
-        row.nSize = static_cast<std::uint16_t>(GetProfileInt(kSizeSection, key.text, 0));
+        row.nSize = ReadSize(*this, key.text);
         ++m_nFontSettings;
     }
 }

@@ -1,5 +1,6 @@
 #include "ui/FontPickDlg.h"
 
+#include "app/FontSetting.h"
 #include "framework/Cp932.h"
 #include "framework/DataExchange.h"
 #include "framework/Dc.h"
@@ -14,7 +15,7 @@ void CFontPickDlg::DoDataExchange(CDataExchange* pDX)
 {
     DDX_Control(pDX, IDC_FACE, m_cbFace);
     DDX_Text(pDX, IDC_FONT_SIZE, m_nSize);
-    DDV_MinMaxInt(pDX, m_nSize, 0, 100);
+    DDV_MinMaxInt(pDX, m_nSize, 0, kMaxFontSize);
     DDX_Text(pDX, IDC_LANGUAGE, m_strLanguage);
 }
 

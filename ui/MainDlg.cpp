@@ -306,6 +306,25 @@ void CMainDlg::OnDrawClipboard()
     if (!m_bReady) {
         return;
     }
+    // While a change is handled, the pass and the passing on wait for other
+    // programs (the clipboard's owner, the next viewer), and the platform
+    // delivers the notifications of further copies meanwhile. Handled where
+    // they arrive, they would nest pass within pass as deep as copies come
+    // in; they are taken up here instead, one after the other.
+    m_bChangedMeanwhile = TRUE;
+    if (m_bHandlingChange) {
+        return;
+    }
+    m_bHandlingChange = TRUE;
+    while (m_bChangedMeanwhile) {
+        m_bChangedMeanwhile = FALSE;
+        HandleClipboardChange();
+    }
+    m_bHandlingChange = FALSE;
+}
+
+void CMainDlg::HandleClipboardChange()
+{
     const BOOL text = UpdateIndicator();
     if (IsAutoConvertActive()) {
         const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
@@ -313,7 +332,7 @@ void CMainDlg::OnDrawClipboard()
             const DWORD before = ::GetClipboardSequenceNumber();
             OnConvert();
             // A pass that changed the clipboard raised a notification of its
-            // own, which went on down the chain. One that changed nothing
+            // own, which goes on down the chain. One that changed nothing
             // (the clipboard was held elsewhere) must not swallow this one.
             if (::GetClipboardSequenceNumber() != before) {
                 return;

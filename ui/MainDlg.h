@@ -44,6 +44,8 @@ protected:
     BOOL OnToolTipNotify(NMTTDISPINFOW* pTTT) const;
 
 private:
+    // The lamp, then a pass or the passing on of the notification.
+    void HandleClipboardChange();
     // Automatic conversion is on and not asleep because minimised.
     bool IsAutoConvertActive() const;
     // The code page of the selected list entry; false when nothing is selected.
@@ -54,4 +56,7 @@ private:
     void SelectSavedCodePage();
 
     CComboBox m_wndCodePage;
+    // A clipboard change is being handled; another arrived meanwhile.
+    BOOL m_bHandlingChange = 0;
+    BOOL m_bChangedMeanwhile = 0;
 };

@@ -5,58 +5,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "PelisanWindow.h"
 #include "ProcessRunner.h"
 #include "framework/Cp932.h"
 #include "unit/ClipboardProbe.h"
 #include "unit/TestSupport.h"
 
 namespace {
-
-constexpr DWORD kTimeoutMs = 20000;
-// Long enough for a notification to reach the window and a pass to run.
-constexpr DWORD kQuietMs = 1500;
-
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > kTimeoutMs) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindPropertyWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(hWnd, &processId);
-    if (processId != search->processId || GetPropA(hWnd, "PelisanProp") == nullptr) {
-        return TRUE;
-    }
-    search->found = hWnd;
-    return FALSE;
-}
-
-// No clipboard change for a while: whatever the last change started has ended.
-bool ClipboardStaysUnchanged()
-{
-    const DWORD sequence = GetClipboardSequenceNumber();
-    Sleep(kQuietMs);
-    return GetClipboardSequenceNumber() == sequence;
-}
 
 std::vector<std::string> IniLines(const std::wstring& path)
 {
@@ -79,35 +38,17 @@ protected:
     {
         workDir_ = MakeTempDir();
         ASSERT_TRUE(PlaceOnClipboard({}));
-        process_ = StartPelisan(L"", workDir_);
-        ASSERT_NE(process_, nullptr);
-        WindowSearch search{GetProcessId(process_), nullptr};
-        ASSERT_TRUE(WaitFor([&] {
-            EnumWindows(FindPropertyWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        })) << "no window with the property";
-        window_ = search.found;
-    }
-
-    void TearDown() override
-    {
-        if (process_ != nullptr) {
-            WaitForExit(process_, 0);
-            CloseHandle(process_);
-        }
+        ASSERT_TRUE(pelisan_.Start(workDir_)) << "no window with the property";
+        window_ = pelisan_.Window();
     }
 
     // Closes the window as the user does; the process's exit code, -1 when it hangs.
-    int Close(UINT message, WPARAM wParam)
-    {
-        PostMessageW(window_, message, wParam, 0);
-        return WaitForExit(process_, kTimeoutMs);
-    }
+    int Close(UINT message, WPARAM wParam) { return pelisan_.Close(message, wParam); }
 
     std::wstring Ini() const { return workDir_ + L"\\Pelisan.ini"; }
 
     std::wstring workDir_;
-    HANDLE process_ = nullptr;
+    PelisanWindow pelisan_;
     HWND window_ = nullptr;
 };
 

@@ -73,12 +73,17 @@ inline UINT RtfFormatId()
     return RegisterClipboardFormatA("Rich Text Format");
 }
 
+// The window this test process opens the clipboard with; none by default.
+// Wine lets an opener without a window take over a clipboard that another
+// opened without one, so a test that races a running pass sets a window.
+inline HWND g_hTestClipboardWindow = nullptr;
+
 // Opens the real clipboard, waiting out Wine's desktop process, which reads
 // it after every change.
-inline bool OpenRealClipboard()
+inline bool OpenRealClipboard(HWND window = g_hTestClipboardWindow)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (OpenClipboard(nullptr)) {
+        if (OpenClipboard(window)) {
             return true;
         }
         Sleep(10);

@@ -125,6 +125,26 @@ TEST_F(FontSettingsTest, LoadsRowsForCodePagesWithACharacterSetAndSavesThemAll)
               "FONT01361=0\r\n");
 }
 
+TEST_F(FontSettingsTest, SizesThePickerWouldRefuseReadAsNone)
+{
+    FillList({874, 932, 936, 1250, 1252, 1361});
+    WriteFileBytes(m_app.m_strProfileName, "[FSIZ]\r\n"
+                                           "FONT00874=-12\r\n"
+                                           "FONT00932=100\r\n"
+                                           "FONT00936=101\r\n"
+                                           "FONT01250=65636\r\n"
+                                           "FONT01252=70000\r\n"
+                                           "FONT01361=65545\r\n");
+    m_app.LoadFontSettings(m_list.Combo().GetCount());
+    std::vector<unsigned> sizes;
+    for (const Row& row : Rows()) {
+        sizes.push_back(std::get<4>(row));
+    }
+    // The low 16 bits are taken first: 65636 gives 100, 65545 gives 9, and
+    // 70000 gives 4464, which no picker accepts.
+    EXPECT_EQ(sizes, (std::vector<unsigned>{0, 100, 0, 100, 0, 9}));
+}
+
 TEST_F(FontSettingsTest, CountDecidesWhichEntriesAreRead)
 {
     FillList({437, 932, 1252});

@@ -415,6 +415,35 @@ TEST_F(MainDlgTest, NotificationConvertsOnceOnlyWhenActiveWithUnmarkedText)
     Run(dlg, script);
 }
 
+TEST_F(MainDlgTest, NotificationDuringAPassIsTakenUpAfterItNotInsideIt)
+{
+    // While a pass waits on another program, the platform delivers the
+    // notifications of further copies; here one arrives as the pass opens
+    // the clipboard. Handled inside, it would run a second pass there, and
+    // the outer pass would then convert that pass's result.
+    PlatformProbe probe;
+    TestMainDlg dlg;
+    ModalScript script{};
+    script.Then([&](HWND hDlg) {
+        probe.Reset();
+        bool delivered = false;
+        probe.failOpen = [&] {
+            if (!delivered) {
+                delivered = true;
+                ::SendMessageW(hDlg, WM_DRAWCLIPBOARD, 0, 0);
+            }
+            return false;
+        };
+        m_viewer.Reset();
+        ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"一度")));
+        EXPECT_EQ(Passes(probe), 1);
+        EXPECT_EQ(m_viewer.draws, 1);
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"一度"));
+        dlg.PostMessage(WM_CLOSE);
+    });
+    Run(dlg, script);
+}
+
 TEST_F(MainDlgTest, AutomaticPassThatCannotWriteStillPassesTheCopyOn)
 {
     struct Case {
