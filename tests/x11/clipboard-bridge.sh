@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# A text copied by a native X11 program reaches the running window through
+# Wine's clipboard bridge and is converted; the X11 clipboard then offers the
+# Unicode text unchanged and the RTF copy that names code page 932.
+#   clipboard-bridge.sh PELISAN_EXE WINDOW_TOOL_EXE
+# Runs in the display and Wine prefix of the rest of the suite.
+set -uo pipefail
+pelisan=$1
+tool=$2
+wine_run=$(cd "$(dirname "$0")/../../tools" && pwd)/wine-run.sh
+[ -n "${DISPLAY:-}" ] || { echo "needs an X display" >&2; exit 1; }
+
+work=$(mktemp -d)
+pelisan_pid=
+xclip_pid=
+cleanup() {
+  if [ -n "$pelisan_pid" ] && kill -0 "$pelisan_pid" 2>/dev/null; then
+    timeout 30 "$wine_run" "$tool" close >/dev/null 2>&1 || kill "$pelisan_pid" 2>/dev/null
+  fi
+  [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Runs the command until it succeeds, for at most $1 seconds.
+poll() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.2
+  done
+}
+
+paste_as() { timeout 5 xclip -o -selection clipboard -t "$1" 2>/dev/null | tr -d '\0'; }
+# Wine offers every format of its clipboard; the marker's shows a pass wrote it.
+converted() { paste_as TARGETS | grep -qx 'CF_PELISAN'; }
+
+# A fresh directory: the window starts with its default settings (code page
+# 932, automatic conversion, RTF copy).
+(cd "$work" && exec "$wine_run" "$pelisan") >/dev/null 2>&1 &
+pelisan_pid=$!
+timeout 60 "$wine_run" "$tool" wait || fail "the window did not open"
+
+text='日本語 X11 text'
+printf '%s' "$text" >"$work/copy.txt"
+# In the foreground of its own process, so that its id is known; it ends
+# when Wine takes the clipboard over with the converted copy.
+xclip -quiet -selection clipboard -i "$work/copy.txt" >/dev/null 2>&1 &
+xclip_pid=$!
+
+poll 20 converted || fail "the copy was not converted; targets: $(paste_as TARGETS | tr '\n' ' ')"
+echo "targets: $(paste_as TARGETS | tr '\n' ' ')"
+
+unicode=$(paste_as UTF8_STRING)
+[ "$unicode" = "$text" ] || fail "UTF8_STRING is '$unicode', not '$text'"
+
+# The Japanese words' code page 932 bytes, as the RTF copy escapes them.
+escaped=$(printf '%s' '日本語' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n' | sed "s/../\\\\'&/g")
+rtf=$(paste_as text/rtf)
+case "$rtf" in
+  *'\cpg932'*"$escaped"*) ;;
+  *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
+esac
+
+timeout 30 "$wine_run" "$tool" close || fail "the window did not close"
+wait "$pelisan_pid" || fail "pelisan.exe ended with an error"
+pelisan_pid=
+echo "converted on the X11 clipboard: $text"
