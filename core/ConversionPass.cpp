@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "core/ClipboardSession.h"
 #include "core/Platform.h"
@@ -76,6 +77,7 @@ struct ClipboardTexts {
     FormatCopy unicode{CF_UNICODETEXT};
     UINT nPlaced = 0;            // the text format the program placed, when known
     UINT nSynthesisCodePage = 0; // set when both formats need comparing
+    DWORD nSequence = 0;         // the clipboard's change count at the reading
 
     bool Read()
     {
@@ -83,6 +85,7 @@ struct ClipboardTexts {
         if (!clipboard.IsOpen() || !text.Read() || !unicode.Read()) {
             return false;
         }
+        nSequence = g_platform.GetClipboardSequenceNumber();
         nPlaced = FirstPlacedTextFormat();
         if (nPlaced != 0 && text.IsCopied() && unicode.IsCopied()) {
             nSynthesisCodePage = SynthesisCodePage();
@@ -149,14 +152,16 @@ HGLOBAL CopyAcross(const FormatCopy& format)
 }
 
 // The blocks a pass writes: each text format converted from the other, or
-// else its present content. False, with nothing to write, when the clipboard
-// could not be read or a format it offers could not be carried over.
-bool ConvertClipboard(UINT nCodePage, HGLOBAL& hUnicode, HGLOBAL& hText)
+// else its present content, and the clipboard's change count when it was
+// read. False, with nothing to write, when the clipboard could not be read or
+// a format it offers could not be carried over.
+bool ConvertClipboard(UINT nCodePage, HGLOBAL& hUnicode, HGLOBAL& hText, DWORD& nSequence)
 {
     ClipboardTexts texts;
     if (!texts.Read()) {
         return false;
     }
+    nSequence = texts.nSequence;
     ConvertedBlock decoded;
     ConvertedBlock encoded;
     if (texts.nPlaced == CF_UNICODETEXT) {
@@ -267,14 +272,45 @@ void AddRtfCopy(HGLOBAL hText, UINT nCodePage, const char* pszFaceName, int nPoi
     }
 }
 
+// Writes the result unless the clipboard has changed since its change count
+// was nReadSequence (when given, the count at the pass's reading).
+void WriteResultIfUnchanged(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
+                            int nPointSize, std::optional<DWORD> nReadSequence)
+{
+    // The blocks the clipboard has not taken over stay the pass's to free.
+    HGLOBAL ownUnicode = hUnicode;
+    HGLOBAL ownText = hText;
+    {
+        ClipboardSession clipboard;
+        // Another program copied after the reading: its copy is the newer
+        // one, and it raises a notification of its own.
+        const bool newer = nReadSequence && g_platform.GetClipboardSequenceNumber() != *nReadSequence;
+        if (clipboard.IsOpen() && !newer && g_platform.EmptyClipboard() && SetMarker()) {
+            if (hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, hUnicode) != nullptr) {
+                ownUnicode = nullptr;
+            }
+            if (hText != nullptr && g_platform.SetClipboardData(CF_TEXT, hText) != nullptr) {
+                ownText = nullptr;
+            }
+            // A block the clipboard has taken over may still be read until it is closed.
+            if (bAddRtf && hText != nullptr) {
+                AddRtfCopy(hText, nCodePage, pszFaceName, nPointSize);
+            }
+        }
+    }
+    FreeBlock(ownUnicode);
+    FreeBlock(ownText);
+}
+
 } // namespace
 
 void ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
 {
     HGLOBAL unicode = nullptr;
     HGLOBAL text = nullptr;
-    if (ConvertClipboard(nCodePage, unicode, text)) {
-        WriteConversionResult(unicode, text, bAddRtf, nCodePage, pszFaceName, nPointSize);
+    DWORD sequence = 0;
+    if (ConvertClipboard(nCodePage, unicode, text, sequence)) {
+        WriteResultIfUnchanged(unicode, text, bAddRtf, nCodePage, pszFaceName, nPointSize, sequence);
     }
 }
 
@@ -308,24 +344,5 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    // The blocks the clipboard has not taken over stay the pass's to free.
-    HGLOBAL ownUnicode = hUnicode;
-    HGLOBAL ownText = hText;
-    {
-        ClipboardSession clipboard;
-        if (clipboard.IsOpen() && g_platform.EmptyClipboard() && SetMarker()) {
-            if (hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, hUnicode) != nullptr) {
-                ownUnicode = nullptr;
-            }
-            if (hText != nullptr && g_platform.SetClipboardData(CF_TEXT, hText) != nullptr) {
-                ownText = nullptr;
-            }
-            // A block the clipboard has taken over may still be read until it is closed.
-            if (bAddRtf && hText != nullptr) {
-                AddRtfCopy(hText, nCodePage, pszFaceName, nPointSize);
-            }
-        }
-    }
-    FreeBlock(ownUnicode);
-    FreeBlock(ownText);
+    WriteResultIfUnchanged(hUnicode, hText, bAddRtf, nCodePage, pszFaceName, nPointSize, std::nullopt);
 }

@@ -10,6 +10,7 @@ const PlatformApi kWin32 = {
     ::SetClipboardData,
     ::EnumClipboardFormats,
     ::RegisterClipboardFormatA,
+    ::GetClipboardSequenceNumber,
     ::GlobalAlloc,
     ::GlobalFree,
     ::GlobalLock,

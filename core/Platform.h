@@ -13,6 +13,7 @@ struct PlatformApi {
     HANDLE(WINAPI* SetClipboardData)(UINT, HANDLE);
     UINT(WINAPI* EnumClipboardFormats)(UINT);
     UINT(WINAPI* RegisterClipboardFormatA)(LPCSTR);
+    DWORD(WINAPI* GetClipboardSequenceNumber)();
 
     HGLOBAL(WINAPI* GlobalAlloc)(UINT, SIZE_T);
     HGLOBAL(WINAPI* GlobalFree)(HGLOBAL);
