@@ -8,6 +8,7 @@ packages=(
   googletest
   wine wine64
   xvfb xauth x11-utils xclip
+  zip unzip
   fonts-ipafont-gothic
   locales
   clang-14 libclang-rt-14-dev

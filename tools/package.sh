@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the 32-bit and the 64-bit program in release mode and packs each with
+# the READMEs and the licence: out/pelisan-1.30-win32.zip, out/pelisan-1.30-win64.zip.
+# Each package is checked (tools/check-package.sh) before the script succeeds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+version=1.30
+out=$root/out
+"$root/tools/setup.sh"
+mkdir -p "$out"
+
+pack() {
+  local arch=$1 name=pelisan-$version-$2
+  local build=$root/build-pkg-$arch
+  "$root/tools/build.sh" "$build" "$arch" Release >/dev/null
+  local stage
+  stage=$(mktemp -d)
+  mkdir "$stage/$name"
+  cp "$build/pelisan.exe" "$root/README.md" "$root/README.ja.md" "$root/LICENSE" "$stage/$name/"
+  # The READMEs show the screenshots by these relative paths.
+  mkdir -p "$stage/$name/docs/screenshots"
+  cp "$root"/docs/screenshots/*.png "$stage/$name/docs/screenshots/"
+  rm -f "$out/$name.zip"
+  (cd "$stage" && zip -qrX "$out/$name.zip" "$name")
+  rm -rf "$stage"
+  "$root/tools/check-package.sh" "$out/$name.zip"
+}
+
+pack i686 win32
+pack x86_64 win64
