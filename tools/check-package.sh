@@ -39,7 +39,7 @@ dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 while read -r dll; do
   [ -z "$dll" ] || grep -Eiq "$allowed" <<<"$dll" || fail "needs $dll"
 done <<<"$dlls"
-grep -q '^Entry d 00000000 00000000 Delay Import Directory' <<<"$headers" || fail "has delay-loaded imports"
+grep -Eq '^Entry d 0+ 0+ Delay Import Directory' <<<"$headers" || fail "has delay-loaded imports"
 
 resources=$(x86_64-w64-mingw32-windres -i "$dir/pelisan.exe" -O rc)
 grep -Eq "^ FILEVERSION ${file_version//./, }\$" <<<"$resources" || fail "file version is not $file_version"

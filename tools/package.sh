@@ -17,6 +17,8 @@ pack() {
   stage=$(mktemp -d)
   mkdir "$stage/$name"
   cp "$build/pelisan.exe" "$root/README.md" "$root/README.ja.md" "$root/LICENSE" "$stage/$name/"
+  # The static C++ runtime brings its debugging sections along; users need none.
+  "$arch-w64-mingw32-strip" "$stage/$name/pelisan.exe"
   # The READMEs show the screenshots by these relative paths.
   mkdir -p "$stage/$name/docs/screenshots"
   cp "$root"/docs/screenshots/*.png "$stage/$name/docs/screenshots/"
