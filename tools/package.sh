@@ -1,30 +1,29 @@
 #!/usr/bin/env bash
 # Builds the 32-bit and the 64-bit program in release mode and packs each with
-# the READMEs and the licence: out/pelisan-1.30-win32.zip, out/pelisan-1.30-win64.zip.
-# Each package is checked (tools/check-package.sh) before the script succeeds.
+# the READMEs, their screenshots and the licence: out/pelisan-1.30-win32.zip and
+# out/pelisan-1.30-win64.zip. Each package is checked (tools/check-package.sh).
+# The trees are build-pkg-i686 and build-pkg-x86_64, or PELISAN_PACKAGE_BUILD-<arch>.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 version=1.30
 out=$root/out
 "$root/tools/setup.sh"
 mkdir -p "$out"
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
 
 pack() {
   local arch=$1 name=pelisan-$version-$2
-  local build=$root/build-pkg-$arch
+  local build=${PELISAN_PACKAGE_BUILD:-$root/build-pkg}-$arch
   "$root/tools/build.sh" "$build" "$arch" Release >/dev/null
-  local stage
-  stage=$(mktemp -d)
-  mkdir "$stage/$name"
+  mkdir -p "$stage/$name/docs/screenshots"
   cp "$build/pelisan.exe" "$root/README.md" "$root/README.ja.md" "$root/LICENSE" "$stage/$name/"
   # The static C++ runtime brings its debugging sections along; users need none.
   "$arch-w64-mingw32-strip" "$stage/$name/pelisan.exe"
   # The READMEs show the screenshots by these relative paths.
-  mkdir -p "$stage/$name/docs/screenshots"
   cp "$root"/docs/screenshots/*.png "$stage/$name/docs/screenshots/"
   rm -f "$out/$name.zip"
   (cd "$stage" && zip -qrX "$out/$name.zip" "$name")
-  rm -rf "$stage"
   "$root/tools/check-package.sh" "$out/$name.zip"
 }
 

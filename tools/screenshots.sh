@@ -26,7 +26,7 @@ prepare() {
 # Runs inside the virtual display: the driver writes NAME.rect for each
 # picture and waits until the file is gone.
 shoot() {
-  export WINEPREFIX=$build/wineprefix-shots
+  export PELISAN_WINEPREFIX=$build/wineprefix-shots WINEPREFIX=$build/wineprefix-shots
   . "$root/tools/wine-env.sh" "$build"
   # The program as a Japanese user sees it.
   export LC_ALL=ja_JP.UTF-8
