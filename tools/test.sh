@@ -9,7 +9,7 @@ build=${PELISAN_BUILD:-$root/build}
 # The RTF renderer and the command-line grammar, fuzzed natively for a bounded time.
 PELISAN_FUZZ_BUILD="$build-fuzz" "$root/tools/fuzz.sh"
 # A prefix of the tests' own: its windows bypass the window manager.
-export WINEPREFIX=$build/wineprefix-test
+export PELISAN_WINEPREFIX=$build/wineprefix-test
 . "$root/tools/wine-env.sh" "$build"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$1/tools/wine-prefix.sh" --unmanaged &&

@@ -7,7 +7,13 @@
 #                seconds to close.
 set -euo pipefail
 : "${WINEPREFIX:?}"
-if [ ! -f "$WINEPREFIX/.pelisan-ready" ]; then
+# A prefix made before 32-bit Wine came or went no longer starts programs:
+# the marker records the Wine it was made with, and a change remakes it.
+wine_kind="$(wine --version) $(ls -d /usr/lib/i386-linux-gnu/wine 2>/dev/null || echo 64-bit-only)"
+marker=$WINEPREFIX/.pelisan-ready
+if [ "$(cat "$marker" 2>/dev/null)" != "$wine_kind" ]; then
+  # Only a prefix these scripts made (it has the marker) is ever removed.
+  [ -f "$marker" ] && rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   reg=$(mktemp --suffix=.reg)
@@ -25,5 +31,5 @@ if [ ! -f "$WINEPREFIX/.pelisan-ready" ]; then
   wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
   wineserver -w
   rm -f "$reg"
-  touch "$WINEPREFIX/.pelisan-ready"
+  echo "$wine_kind" > "$marker"
 fi
