@@ -4,14 +4,14 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+if [ -z "${DISPLAY:-}" ]; then
+  # No desktop: a virtual display still gives a working clipboard.
+  "$root/tools/setup.sh"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 "$root/tools/setup.sh"
 "$root/tools/build.sh" "$build" x86_64 Release >/dev/null
 . "$root/tools/wine-env.sh" "$build"
-start() { "$root/tools/wine-prefix.sh" && wine "$build/pelisan.exe" "$@"; wineserver -w; }
-if [ -n "${DISPLAY:-}" ]; then
-  start "$@"
-else
-  # No desktop: a virtual display still gives a working clipboard.
-  export -f start; export root build
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'start "$@"' _ "$@"
-fi
+"$root/tools/wine-prefix.sh"
+wine "$build/pelisan.exe" "$@"
+wineserver -w

@@ -14,6 +14,14 @@ packages=(
   clang-14 libclang-rt-14-dev
 )
 
+# 32-bit Wine runs the 32-bit build's tests (Debian's wine32 needs the i386 architecture).
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386 && [ "$(id -u)" -eq 0 ]; then
+    dpkg --add-architecture i386
+  fi
+  packages+=(wine32:i386)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,10 +8,21 @@ build=${PELISAN_BUILD:-$root/build}
 "$root/tools/build.sh" "$build" x86_64 Debug
 # The RTF renderer and the command-line grammar, fuzzed natively for a bounded time.
 PELISAN_FUZZ_BUILD="$build-fuzz" "$root/tools/fuzz.sh"
-# A prefix of the tests' own: its windows bypass the window manager.
-export PELISAN_WINEPREFIX=$build/wineprefix-test
-. "$root/tools/wine-env.sh" "$build"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  "$1/tools/wine-prefix.sh" --unmanaged &&
-  cd "$2" && ctest --output-on-failure "${@:3}"; rc=$?
-  wineserver -k 2>/dev/null; exit $rc' _ "$root" "$build" "$@"
+# One tree's suite in a virtual display, in a prefix of the tests' own, whose
+# windows bypass the window manager.
+suite() {
+  local tree=$1; shift
+  export PELISAN_WINEPREFIX=$tree/wineprefix-test
+  . "$root/tools/wine-env.sh" "$tree"
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$1/tools/wine-prefix.sh" --unmanaged &&
+    cd "$2" && ctest --output-on-failure "${@:3}"; rc=$?
+    wineserver -k 2>/dev/null; exit $rc' _ "$root" "$tree" "$@"
+}
+suite "$build" "$@"
+# Both release packages, built and checked; the 32-bit tree's suite too
+# where 32-bit Wine is installed.
+PELISAN_PACKAGE_BUILD=$build-pkg "$root/tools/package.sh"
+if [ -x /usr/lib/wine/wine ]; then
+  suite "$build-pkg-i686" "$@"
+fi

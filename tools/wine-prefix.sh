@@ -24,6 +24,10 @@ if [ "$(cat "$marker" 2>/dev/null)" != "$wine_kind" ]; then
     printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
     printf '"MS Gothic"="IPAGothic"\r\n'
     printf '"MS PGothic"="IPAPGothic"\r\n\r\n'
+    # Window captions use Wine's own title font, which has no Japanese outside
+    # a Japanese locale: link a Japanese font to it.
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]\r\n'
+    printf '"Tahoma"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00\r\n\r\n'
     if [ "${1:-}" = --unmanaged ]; then
       printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
     fi
