@@ -3,7 +3,8 @@
 # virtual display.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${PELISAN_BUILD:-$root/build}
+# Its own tree: the run script builds build/ in release mode.
+build=${PELISAN_BUILD:-$root/build-test}
 "$root/tools/setup.sh"
 "$root/tools/build.sh" "$build" x86_64 Debug
 # The RTF renderer and the command-line grammar, fuzzed natively for a bounded time.
