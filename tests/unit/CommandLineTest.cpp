@@ -24,6 +24,16 @@ CConverterCommandLineInfo Parse(const std::vector<std::string>& args)
     return info;
 }
 
+void ExpectParsedAs(const GrammarCase& c)
+{
+    const CConverterCommandLineInfo info = Parse(c.args);
+    EXPECT_EQ(info.m_bConvertMode, c.convertMode);
+    EXPECT_EQ(info.m_nCodePage, c.codePage);
+    EXPECT_EQ(info.m_bRtf, c.rtf);
+    EXPECT_EQ(info.m_strFaceName, c.face);
+    EXPECT_EQ(info.m_nFontSize, c.size);
+}
+
 } // namespace
 
 TEST(CommandLineGrammar, EveryConsequenceOfTheGrammar)
@@ -62,12 +72,7 @@ TEST(CommandLineGrammar, EveryConsequenceOfTheGrammar)
             shown += "[" + a + "]";
         }
         SCOPED_TRACE(shown);
-        const CConverterCommandLineInfo info = Parse(c.args);
-        EXPECT_EQ(info.m_bConvertMode, c.convertMode);
-        EXPECT_EQ(info.m_nCodePage, c.codePage);
-        EXPECT_EQ(info.m_bRtf, c.rtf);
-        EXPECT_EQ(info.m_strFaceName, c.face);
-        EXPECT_EQ(info.m_nFontSize, c.size);
+        ExpectParsedAs(c);
     }
 }
 
@@ -107,12 +112,7 @@ TEST(CommandLineGrammar, HugeArgumentsAndBytesOutsideTheCodePageFollowTheRules)
     for (const GrammarCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.args.size() << " arguments, the first " << c.args.front().size()
                                         << " bytes: " << c.args.front().substr(0, 8));
-        const CConverterCommandLineInfo info = Parse(c.args);
-        EXPECT_EQ(info.m_bConvertMode, c.convertMode);
-        EXPECT_EQ(info.m_nCodePage, c.codePage);
-        EXPECT_EQ(info.m_bRtf, c.rtf);
-        EXPECT_EQ(info.m_strFaceName, c.face);
-        EXPECT_EQ(info.m_nFontSize, c.size);
+        ExpectParsedAs(c);
     }
 
     // Thousands of arguments: the last code page before the flag, then the
