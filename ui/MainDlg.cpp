@@ -8,6 +8,7 @@
 #include "core/ConversionPass.h"
 #include "framework/DataExchange.h"
 #include "framework/Dc.h"
+#include "framework/Dpi.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
@@ -19,7 +20,8 @@ constexpr wchar_t kTitle[] = L"Pelisan";
 // " 【自動】": a space, then the full-width brackets around "automatic".
 constexpr wchar_t kAutoSuffix[] = L" \u3010\u81EA\u52D5\u3011";
 constexpr COLORREF kLampLit = RGB(0, 255, 0);
-// Where a saved position that is off the primary screen is moved to.
+// Where a saved position that is off the primary screen is moved to, in
+// pixels at 96 DPI.
 constexpr int kFallbackPosition = 100;
 // A system command's low four bits are the system's own.
 constexpr UINT kSysCommandMask = 0xFFF0;
@@ -113,11 +115,13 @@ void CMainDlg::CorrectPosition()
     RECT screen;
     GetWindowRect(&window);
     ::GetWindowRect(::GetDesktopWindow(), &screen);
+    // Not yet placed: the window is on the primary screen, at its scale.
+    const int fallback = ScaleToDpi(kFallbackPosition, GetWindowDpi(m_hWnd));
     if (m_nPosX < 0 || m_nPosX > screen.right - (window.right - window.left)) {
-        m_nPosX = kFallbackPosition;
+        m_nPosX = fallback;
     }
     if (m_nPosY < 0 || m_nPosY > screen.bottom - (window.bottom - window.top)) {
-        m_nPosY = kFallbackPosition;
+        m_nPosY = fallback;
     }
 }
 

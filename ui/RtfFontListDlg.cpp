@@ -11,12 +11,14 @@
 #include "framework/ComboBox.h"
 #include "framework/Cp932.h"
 #include "framework/DataExchange.h"
+#include "framework/Dpi.h"
 #include "res/resource.h"
 #include "ui/FontPickDlg.h"
 
 namespace {
 
 enum Column { kLanguageColumn, kSizeColumn, kFaceColumn };
+constexpr int kColumnCount = 3;
 
 std::span<FontSetting> FontTable()
 {
@@ -58,22 +60,40 @@ BOOL CRtfFontListDlg::OnInitDialog()
     return TRUE;
 }
 
-// The font column takes what the other two leave, less room for a
-// vertical scroll bar.
-void CRtfFontListDlg::InsertColumns() const
+// Widths of 260 and 40 pixels at 96 DPI; the font column takes what the
+// other two leave, less room for a vertical scroll bar.
+void CRtfFontListDlg::InsertColumns()
 {
+    m_nDpi = GetWindowDpi(m_list.m_hWnd);
     RECT client;
     m_list.GetClientRect(&client);
-    const int nLanguageWidth = 260;
-    const int nSizeWidth = 40;
+    const int nLanguageWidth = ScaleToDpi(260, m_nDpi);
+    const int nSizeWidth = ScaleToDpi(40, m_nDpi);
     m_list.InsertColumn(kLanguageColumn, ToCp932(L"言 語").c_str(), LVCFMT_LEFT, nLanguageWidth);
     m_list.InsertColumn(kSizeColumn, ToCp932(L"ｻｲｽﾞ").c_str(), LVCFMT_RIGHT, nSizeWidth);
     m_list.InsertColumn(kFaceColumn, ToCp932(L"フォント").c_str(), LVCFMT_LEFT,
-                        client.right - ::GetSystemMetrics(SM_CXHSCROLL) - nLanguageWidth - nSizeWidth);
+                        client.right - GetSystemMetricsAtDpi(SM_CXHSCROLL, m_nDpi) - nLanguageWidth - nSizeWidth);
+}
+
+// On a monitor of another scale the dialog manager sizes the dialog, its
+// fonts and controls; the column widths are the list's own pixels. Scaled by
+// the same factor, they keep the widths the user may have dragged them to.
+void CRtfFontListDlg::OnDpiChanged(UINT nDpi)
+{
+    for (int nCol = 0; nCol < kColumnCount; ++nCol) {
+        m_list.SetColumnWidth(nCol, ::MulDiv(m_list.GetColumnWidth(nCol), static_cast<int>(nDpi),
+                                             static_cast<int>(m_nDpi)));
+    }
+    m_nDpi = nDpi;
 }
 
 BOOL CRtfFontListDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
+    if (message == WM_DPICHANGED) {
+        *pResult = Default();
+        OnDpiChanged(LOWORD(wParam));
+        return TRUE;
+    }
     if (message == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         if (header->idFrom == IDC_FONT_LIST && header->code == static_cast<UINT>(NM_DBLCLK)) {

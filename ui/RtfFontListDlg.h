@@ -24,7 +24,11 @@ protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
 private:
-    void InsertColumns() const;
+    void InsertColumns();
     void OnDblclkFontList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnDpiChanged(UINT nDpi);
     void SetLineCells(int nLine, unsigned nSize, const char* pszFace) const;
+
+    // The DPI the column widths are set for.
+    UINT m_nDpi = USER_DEFAULT_SCREEN_DPI;
 };

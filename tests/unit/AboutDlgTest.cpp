@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LayoutCheck.h"
 #include "ModalScript.h"
 #include "framework/Cp932.h"
 #include "framework/WinApp.h"
@@ -97,6 +98,7 @@ TEST_F(AboutDlgTest, ShowsNameVersionAndTheMakersLines)
         const HWND icon = ::FindWindowExW(hDlg, nullptr, L"Static", nullptr);
         EXPECT_EQ(SS_ICON, ::GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK);
         EXPECT_NE(0, ::SendMessageW(icon, STM_GETICON, 0, 0));
+        ExpectLaidOut(hDlg);
         PostClick(hDlg, IDOK);
     }};
     EXPECT_EQ(IDOK, script.Run(dlg));

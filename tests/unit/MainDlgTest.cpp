@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ClipboardProbe.h"
+#include "LayoutCheck.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
 #include "app/ConverterApp.h"
@@ -116,13 +117,28 @@ RECT WindowRect(HWND hWnd)
     return rect;
 }
 
+// The lamp's colour when it fills everything inside the control's frame and
+// leaves the frame itself; CLR_INVALID when it does not.
 COLORREF LampColour(HWND hDlg)
 {
     const HWND lamp = ::GetDlgItem(hDlg, IDC_INDICATOR);
-    RECT client;
-    ::GetClientRect(lamp, &client);
+    RECT inside;
+    ::GetClientRect(lamp, &inside);
+    // The frame the control draws: one pixel at any scale.
+    ::InflateRect(&inside, -::GetSystemMetrics(SM_CXBORDER), -::GetSystemMetrics(SM_CYBORDER));
     const HDC dc = ::GetDC(lamp);
-    const COLORREF colour = ::GetPixel(dc, client.right / 2, client.bottom / 2);
+    COLORREF colour = ::GetPixel(dc, inside.left, inside.top);
+    for (int y = inside.top; y < inside.bottom && colour != CLR_INVALID; ++y) {
+        for (int x = inside.left; x < inside.right; ++x) {
+            if (::GetPixel(dc, x, y) != colour) {
+                colour = CLR_INVALID;
+                break;
+            }
+        }
+    }
+    if (::GetPixel(dc, 0, inside.top) == colour || ::GetPixel(dc, inside.left, 0) == colour) {
+        colour = CLR_INVALID;
+    }
     ::ReleaseDC(lamp, dc);
     return colour;
 }
@@ -270,6 +286,15 @@ TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
         for (const auto& [id, tip] : tips) {
             EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), id), tip) << "control " << id;
         }
+        // The program's manifest, which the test program carries too, brings
+        // the controls of Common Controls 6.
+        ACTCTX_SECTION_KEYED_DATA controls{};
+        controls.cbSize = sizeof(controls);
+        EXPECT_TRUE(::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                               L"comctl32.dll", &controls));
+        // The two buttons show only the first two characters of their captions.
+        ExpectLaidOut(hDlg, {{IDC_CONVERT, 2}, {IDC_SETTINGS, 2}});
+        EXPECT_EQ(LampColour(hDlg), kLampLit);
         dlg.PostMessage(WM_CLOSE);
     }};
     EXPECT_EQ(Run(dlg, script), IDCANCEL);
@@ -311,8 +336,8 @@ TEST_F(MainDlgTest, OpeningAppliesTheSavedSettings)
             const RECT screen = WindowRect(::GetDesktopWindow());
             d.m_nPosX = c.x(screen.right - (window.right - window.left));
             d.m_nPosY = c.y(screen.bottom - (window.bottom - window.top));
-            expectedX = c.xStands ? d.m_nPosX : 100;
-            expectedY = c.yStands ? d.m_nPosY : 100;
+            expectedX = c.xStands ? d.m_nPosX : AtScreenDpi(100);
+            expectedY = c.yStands ? d.m_nPosY : AtScreenDpi(100);
         };
         UINT firstCodePage = 0;
         ModalScript script{
@@ -654,7 +679,7 @@ TEST_F(MainDlgTest, SettingsApplyOnOkOnly)
             EXPECT_EQ(dlg.m_bTopMost, ok ? 0 : 1);
             EXPECT_EQ(topmost(), !ok);
             EXPECT_EQ(TextOf(dlg.m_hWnd), ok ? kPlainTitle : kAutoTitle);
-            EXPECT_EQ(WindowRect(dlg.m_hWnd).left, 100) << "the window moved";
+            EXPECT_EQ(WindowRect(dlg.m_hWnd).left, dlg.m_nPosX) << "the window moved";
         });
     }
     script.Then([&](HWND) { dlg.PostMessage(WM_CLOSE); });

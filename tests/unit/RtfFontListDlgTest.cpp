@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "LayoutCheck.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
 #include "app/ConverterApp.h"
 #include "core/CodePageList.h"
+#include "framework/Dpi.h"
 #include "framework/ListCtrl.h"
 #include "res/resource.h"
 #include "ui/FontPickDlg.h"
@@ -131,6 +133,26 @@ void PostDoubleClick(HWND hDlg, int line)
     ::PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, y));
 }
 
+std::vector<int> ColumnWidths(HWND hList)
+{
+    std::vector<int> widths;
+    for (int i = 0; i < 3; ++i) {
+        widths.push_back(static_cast<int>(::SendMessageW(hList, LVM_GETCOLUMNWIDTH, i, 0)));
+    }
+    return widths;
+}
+
+// 260 and 40 pixels at 96 DPI; the font column takes the rest but for a
+// vertical scroll bar.
+std::vector<int> ExpectedColumnWidths(HWND hList)
+{
+    RECT client;
+    ::GetClientRect(hList, &client);
+    const int language = AtScreenDpi(260);
+    const int size = AtScreenDpi(40);
+    return {language, size, client.right - ::GetSystemMetrics(SM_CXHSCROLL) - language - size};
+}
+
 struct Row {
     std::string face;
     unsigned size;
@@ -214,31 +236,28 @@ TEST_F(FontListTest, ShowsTheTableAndWritesPickerEditsBackOnOk)
             EXPECT_EQ(L"RTF形式のフォント設定", TextOf(hDlg));
             const HWND list = ::GetDlgItem(hDlg, IDC_FONT_LIST);
             EXPECT_TRUE(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
-            RECT client;
-            ::GetClientRect(list, &client);
             const struct {
                 const wchar_t* title;
                 int format;
-                int width;
-            } columns[] = {{L"言 語", LVCFMT_LEFT, 260},
-                           {L"ｻｲｽﾞ", LVCFMT_RIGHT, 40},
-                           {L"フォント", LVCFMT_LEFT, client.right - ::GetSystemMetrics(SM_CXHSCROLL) - 300}};
+            } columns[] = {{L"言 語", LVCFMT_LEFT}, {L"ｻｲｽﾞ", LVCFMT_RIGHT}, {L"フォント", LVCFMT_LEFT}};
             for (int i = 0; i < 3; ++i) {
                 wchar_t title[32] = L"";
                 LVCOLUMNW column{};
-                column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+                column.mask = LVCF_TEXT | LVCF_FMT;
                 column.pszText = title;
                 column.cchTextMax = 32;
                 ASSERT_TRUE(::SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
                 EXPECT_EQ(columns[i].title, std::wstring(title));
                 EXPECT_EQ(columns[i].format, column.fmt & LVCFMT_JUSTIFYMASK);
-                EXPECT_EQ(columns[i].width, column.cx);
             }
+            EXPECT_EQ(ExpectedColumnWidths(list), ColumnWidths(list));
             EXPECT_EQ((std::vector<Line>{{m_labels[1], " 10", m_japaneseFace}, {m_labels[2], "  0", m_none}}),
                       Lines(hDlg));
+            ExpectLaidOut(hDlg);
             PostDoubleClick(hDlg, 1);
         },
         [&](HWND hDlg) {
+            ExpectLaidOut(hDlg);
             EXPECT_EQ(FromCp932(m_labels[2]), ItemTextOf(hDlg, IDC_LANGUAGE));
             EXPECT_EQ(L"0", ItemTextOf(hDlg, IDC_FONT_SIZE));
             EXPECT_EQ(m_none, SelectedFace(hDlg));
@@ -253,6 +272,44 @@ TEST_F(FontListTest, ShowsTheTableAndWritesPickerEditsBackOnOk)
     };
     EXPECT_EQ(IDOK, script.Run(dlg));
     EXPECT_EQ((std::vector<Row>{{m_japaneseFace, 10}, {m_westernFace, 100}}), Rows());
+}
+
+TEST_F(FontListTest, ColumnsFollowTheDisplayScaleWithOrWithoutPerWindowDpi)
+{
+    LoadTable(m_japaneseFace, 10, "", 0);
+    const struct {
+        const char* name;
+        bool perWindow;  // Windows 10 1607 and later
+    } cases[] = {{"per-window DPI", true}, {"system DPI only", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GetDpiForWindowProc savedDpi = g_pfnGetDpiForWindow;
+        const GetSystemMetricsForDpiProc savedMetrics = g_pfnGetSystemMetricsForDpi;
+        if (!c.perWindow) {
+            g_pfnGetDpiForWindow = nullptr;
+            g_pfnGetSystemMetricsForDpi = nullptr;
+        }
+        CRtfFontListDlg dlg;
+        ModalScript script{[&](HWND hDlg) {
+            const HWND list = ::GetDlgItem(hDlg, IDC_FONT_LIST);
+            const std::vector<int> widths = ColumnWidths(list);
+            EXPECT_EQ(ExpectedColumnWidths(list), widths);
+            // Moved to a monitor at twice the scale and back.
+            const int dpi = AtScreenDpi(USER_DEFAULT_SCREEN_DPI);
+            RECT window;
+            ::GetWindowRect(hDlg, &window);
+            for (const int factor : {2, 1}) {
+                ::SendMessageW(hDlg, WM_DPICHANGED, MAKEWPARAM(dpi * factor, dpi * factor),
+                               reinterpret_cast<LPARAM>(&window));
+                EXPECT_EQ((std::vector<int>{widths[0] * factor, widths[1] * factor, widths[2] * factor}),
+                          ColumnWidths(list));
+            }
+            PostClick(hDlg, IDCANCEL);
+        }};
+        EXPECT_EQ(IDCANCEL, script.Run(dlg));
+        g_pfnGetDpiForWindow = savedDpi;
+        g_pfnGetSystemMetricsForDpi = savedMetrics;
+    }
 }
 
 TEST_F(FontListTest, CancelLeavesEveryRowUnchangedAfterPickerEdits)

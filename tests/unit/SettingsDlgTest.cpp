@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LayoutCheck.h"
 #include "ModalScript.h"
 #include "res/resource.h"
 #include "ui/SettingsDlg.h"
@@ -190,6 +191,8 @@ TEST(SettingsDlgTest, HintLineFollowsThePointerAndLoadsOncePerChange)
             PointAt(hDlg, move.pointedAt);
             EXPECT_EQ(move.shown, TextOf(hint)) << ::GetDlgCtrlID(move.pointedAt);
             EXPECT_EQ(move.loads, g_nHintTextsSet) << ::GetDlgCtrlID(move.pointedAt);
+            // Every hint whole on its line.
+            ExpectLaidOut(hDlg);
         }
         EXPECT_EQ(IDS_HINT_NONE, dlg.m_nHintId);
         PostClick(hDlg, IDCANCEL);

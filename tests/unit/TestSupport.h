@@ -1,5 +1,6 @@
-// Shared by the list, settings and font table tests: code page 932 literals,
-// scratch directories for INI files, and a real sorted code page list.
+// Shared by the list, settings, font table and window tests: code page 932
+// literals, scratch directories for INI files, a real sorted code page list
+// and the display's scale.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +21,16 @@ inline std::string Sjis(std::u8string_view text)
     std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes, length, nullptr, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes, length, wide.data(), static_cast<int>(wide.size()));
     return ToCp932(wide);
+}
+
+// A length in pixels at 96 DPI, at the display's DPI as its device context
+// tells it.
+inline int AtScreenDpi(int nPixels)
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(nPixels, dpi, USER_DEFAULT_SCREEN_DPI);
 }
 
 inline std::string ReadFileBytes(const std::string& path)
