@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "framework/Cp932.h"
