@@ -8,7 +8,7 @@ std::wstring PelisanPath()
     return path.substr(0, path.find_last_of(L"\\/") + 1) + L"pelisan.exe";
 }
 
-HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir)
+HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, HANDLE stdError)
 {
     std::wstring commandLine = L"\"" + PelisanPath() + L"\"";
     if (!arguments.empty()) {
@@ -16,8 +16,12 @@ HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir)
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (stdError != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = stdError;
+    }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, stdError != nullptr, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
         return nullptr;
     }
@@ -45,6 +49,35 @@ int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD
     }
     const int result = WaitForExit(process, timeoutMs);
     CloseHandle(process);
+    return result;
+}
+
+int RunPelisanReadingStdError(const std::wstring& arguments, const std::wstring& workDir, std::string& stdError)
+{
+    stdError.clear();
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
+        return -2;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = StartPelisan(arguments, workDir, writeEnd);
+    // Only the child holds the write end now: once it has ended, reading
+    // gives what it wrote (a line fits in the pipe) and then the end.
+    CloseHandle(writeEnd);
+    if (process == nullptr) {
+        CloseHandle(readEnd);
+        return -2;
+    }
+    const int result = WaitForExit(process, 20000);
+    CloseHandle(process);
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got != 0) {
+        stdError.append(buffer, got);
+    }
+    CloseHandle(readEnd);
     return result;
 }
 
