@@ -207,7 +207,9 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
 BOOL CMainDlg::PreTranslateMessage(MSG* pMsg)
 {
     // Esc would cancel, that is close, the window; here it only minimises.
-    if (pMsg->message == WM_KEYDOWN && ::GetActiveWindow() == m_hWnd && pMsg->wParam == VK_ESCAPE) {
+    // With the list dropped down it closes the list, as in any dialog.
+    if (pMsg->message == WM_KEYDOWN && ::GetActiveWindow() == m_hWnd && pMsg->wParam == VK_ESCAPE &&
+        !m_wndCodePage.GetDroppedState()) {
         PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return TRUE;
     }

@@ -520,13 +520,23 @@ TEST_F(MainDlgTest, ChainChangeReplacesPassesOnOrDrops)
     EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd());
 }
 
-TEST_F(MainDlgTest, EnterDoesNothingEscMinimisesTheMainWindowOnly)
+TEST_F(MainDlgTest, EnterDoesNothingEscClosesTheListOrMinimisesTheMainWindowOnly)
 {
     TestMainDlg dlg;
     HWND about = nullptr;
     ModalScript script{
         [&](HWND) {
             ::SetActiveWindow(dlg.m_hWnd);
+            ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
+            ::SetFocus(CodePageList(dlg.m_hWnd));
+            ::SendMessageW(CodePageList(dlg.m_hWnd), CB_SHOWDROPDOWN, TRUE, 0);
+            ASSERT_TRUE(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETDROPPEDSTATE, 0, 0));
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [&](HWND) {
+            EXPECT_FALSE(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETDROPPEDSTATE, 0, 0));
+            EXPECT_EQ(SelectedCodePage(dlg.m_hWnd), 1252u);
+            EXPECT_FALSE(dlg.IsIconic()) << "Esc with the list dropped down minimised the window";
             ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
         },
         [&](HWND) {
