@@ -1,16 +1,27 @@
 #include "ProcessRunner.h"
 
-std::wstring PelisanPath()
+std::wstring ProgramBeside(const std::wstring& file)
 {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"pelisan.exe";
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
+}
+
+std::wstring PelisanPath()
+{
+    return ProgramBeside(L"pelisan.exe");
 }
 
 HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, HANDLE stdError)
 {
-    std::wstring commandLine = L"\"" + PelisanPath() + L"\"";
+    return StartProgram(PelisanPath(), arguments, workDir, stdError);
+}
+
+HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
+                    HANDLE stdError)
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
