@@ -46,7 +46,8 @@ void ReportExitStatus(ExitStatus status, int nCodePage)
                        " is not usable on this system; nothing was converted\r\n");
         break;
     case kExitClipboardFailed:
-        WriteErrorLine("pelisan: the clipboard could not be read or written; nothing was converted\r\n");
+        WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; "
+                       "nothing was converted\r\n");
         break;
     case kExitDone:
         break;
