@@ -1,6 +1,7 @@
 #include "app/ConverterApp.h"
 
 #include "app/CommandLine.h"
+#include "app/ExitStatus.h"
 #include "core/CodePageValidation.h"
 #include "core/ConversionPass.h"
 // The one place where the application reaches into ui/: it runs the window.
@@ -18,23 +19,31 @@ BOOL CConverterApp::InitInstance()
     CConverterCommandLineInfo info;
     ParseCommandLine(info);
     if (info.m_bConvertMode) {
-        RunCommandLinePass(info);
+        m_nExitStatus = RunCommandLinePass(info);
     } else {
         RunInteractive();
     }
     return FALSE;
 }
 
-void CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
+int CConverterApp::ExitInstance()
+{
+    return m_nExitStatus;
+}
+
+int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
 {
     HMODULE kernel = LoadLibraryA("KERNEL32.DLL");
     const auto getCPInfoEx = reinterpret_cast<GetCPInfoExAProc>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "GetCPInfoExA")));
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
+    ExitStatus status = kExitUnusableCodePage;
     if (ValidateCodePage(codePage, getCPInfoEx)) {
-        ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize);
+        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize));
     }
     FreeLibrary(kernel);
+    ReportExitStatus(status, info.m_nCodePage);
+    return status;
 }
 
 void CConverterApp::RunInteractive()

@@ -10,6 +10,8 @@ public:
     CConverterApp();
 
     BOOL InitInstance() override;
+    // A command-line pass's status; 0 for the window's run.
+    int ExitInstance() override;
 
     // The RTF font table, built from the first nCount entries of the code page list.
     void LoadFontSettings(int nCount);
@@ -21,9 +23,10 @@ public:
     FontSetting* m_pFontSettings = nullptr;
     int m_nFontSettings = 0;
     HANDLE m_hInstanceMutex = nullptr;
+    int m_nExitStatus = 0;
 
 private:
-    void RunCommandLinePass(const class CConverterCommandLineInfo& info);
+    int RunCommandLinePass(const class CConverterCommandLineInfo& info);
     void RunInteractive();
 };
 

@@ -164,12 +164,7 @@ static_assert(std::size(kSourceNames) == kCodePageNameCount);
 
 std::string Cp932FromUtf8(std::u8string_view name)
 {
-    const char* text = reinterpret_cast<const char*>(name.data());
-    const int length = static_cast<int>(name.size());
-    const int units = MultiByteToWideChar(CP_UTF8, 0, text, length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, length, wide.data(), units);
-    return ToCp932(wide);
+    return ToCp932(FromCodePage(CP_UTF8, {reinterpret_cast<const char*>(name.data()), name.size()}));
 }
 
 // Storage for the converted names; the table points into it.

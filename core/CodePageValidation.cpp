@@ -1,7 +1,9 @@
 #include "core/CodePageValidation.h"
 
 #include "core/Platform.h"
+#include "framework/Cp932.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -18,15 +20,27 @@ constexpr std::string_view kProbeUtf8 = "\xEA\xB0\x80"
                                         "123"
                                         "\xE3\x81\x82";
 
-// The platform's names begin with the number and blanks in these bytes.
-constexpr std::size_t kNameBytesDropped = 5;
+// Windows begins a name with the number and blanks ("1252  (ANSI - Latin I)"),
+// Wine does not ("ISO 8859-13 Latin 7 (Baltic)"): a number counts only when
+// a blank or the end follows it.
+std::wstring_view WithoutLeadingNumber(std::wstring_view name)
+{
+    const auto skipBlanks = [](std::wstring_view text) {
+        return text.substr(std::min(text.find_first_not_of(L' '), text.size()));
+    };
+    name = skipBlanks(name);
+    const std::size_t digits = std::min(name.find_first_not_of(L"0123456789"), name.size());
+    if (digits == 0 || (digits < name.size() && name[digits] != L' '))
+        return name;
+    return skipBlanks(name.substr(digits));
+}
 
 void RecordCodePageName(const CPINFOEXA& info)
 {
     // A platform that fills the whole field leaves it unterminated.
-    const std::size_t length = strnlen(info.CodePageName, sizeof info.CodePageName);
-    if (length > kNameBytesDropped)
-        g_strCodePageName.assign(info.CodePageName + kNameBytesDropped, length - kNameBytesDropped);
+    const std::string_view name(info.CodePageName, strnlen(info.CodePageName, sizeof info.CodePageName));
+    // The platform's own text, in the system's ANSI code page.
+    g_strCodePageName = ToCp932(WithoutLeadingNumber(FromCodePage(g_platform.GetACP(), name)));
 }
 
 } // namespace

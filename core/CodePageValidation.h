@@ -8,7 +8,7 @@
 using GetCPInfoExAProc = BOOL(WINAPI*)(UINT, DWORD, LPCPINFOEXA);
 
 // The platform's name of the code page validated last through GetCPInfoExA,
-// without its first five bytes (the number and blanks); else empty.
+// as code page 932 text without a leading number; else empty.
 extern std::string g_strCodePageName;
 
 // Non-zero when the code page is usable. pfnGetCPInfoEx may be null where the

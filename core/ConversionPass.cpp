@@ -152,16 +152,17 @@ HGLOBAL CopyAcross(const FormatCopy& format)
 }
 
 // The blocks a pass writes: each text format converted from the other, or
-// else its present content, and the clipboard's change count when it was
-// read. False, with nothing to write, when the clipboard could not be read or
+// else its present content, the clipboard's change count when it was read,
+// and whether it offered any text. False, with nothing to write, when the clipboard could not be read or
 // a format it offers could not be carried over.
-bool ConvertClipboard(UINT nCodePage, HGLOBAL& hUnicode, HGLOBAL& hText, DWORD& nSequence)
+bool ConvertClipboard(UINT nCodePage, HGLOBAL& hUnicode, HGLOBAL& hText, DWORD& nSequence, bool& bOffered)
 {
     ClipboardTexts texts;
     if (!texts.Read()) {
         return false;
     }
     nSequence = texts.nSequence;
+    bOffered = texts.text.IsOffered() || texts.unicode.IsOffered();
     ConvertedBlock decoded;
     ConvertedBlock encoded;
     if (texts.nPlaced == CF_UNICODETEXT) {
@@ -273,19 +274,22 @@ void AddRtfCopy(HGLOBAL hText, UINT nCodePage, const char* pszFaceName, int nPoi
 }
 
 // Writes the result unless the clipboard has changed since its change count
-// was nReadSequence (when given, the count at the pass's reading).
-void WriteResultIfUnchanged(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
+// was nReadSequence (when given, the count at the pass's reading). False when
+// the clipboard was not written or refused a text.
+bool WriteResultIfUnchanged(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                             int nPointSize, std::optional<DWORD> nReadSequence)
 {
     // The blocks the clipboard has not taken over stay the pass's to free.
     HGLOBAL ownUnicode = hUnicode;
     HGLOBAL ownText = hText;
+    bool written = false;
     {
         ClipboardSession clipboard;
         // Another program copied after the reading: its copy is the newer
         // one, and it raises a notification of its own.
         const bool newer = nReadSequence && g_platform.GetClipboardSequenceNumber() != *nReadSequence;
         if (clipboard.IsOpen() && !newer && g_platform.EmptyClipboard() && SetMarker()) {
+            written = true;
             if (hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, hUnicode) != nullptr) {
                 ownUnicode = nullptr;
             }
@@ -298,20 +302,25 @@ void WriteResultIfUnchanged(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT 
             }
         }
     }
+    const bool refused = ownUnicode != nullptr || ownText != nullptr;
     FreeBlock(ownUnicode);
     FreeBlock(ownText);
+    return written && !refused;
 }
 
 } // namespace
 
-void ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
 {
     HGLOBAL unicode = nullptr;
     HGLOBAL text = nullptr;
     DWORD sequence = 0;
-    if (ConvertClipboard(nCodePage, unicode, text, sequence)) {
-        WriteResultIfUnchanged(unicode, text, bAddRtf, nCodePage, pszFaceName, nPointSize, sequence);
+    bool offered = false;
+    if (!ConvertClipboard(nCodePage, unicode, text, sequence, offered) ||
+        !WriteResultIfUnchanged(unicode, text, bAddRtf, nCodePage, pszFaceName, nPointSize, sequence)) {
+        return PassResult::ClipboardFailed;
     }
+    return offered ? PassResult::Converted : PassResult::NothingToConvert;
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)

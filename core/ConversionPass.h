@@ -8,7 +8,13 @@
 // Name of the format whose presence marks the clipboard as written by a pass.
 constexpr const char kMarkerFormatName[] = "CF_PELISAN";
 
-void ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize);
+enum class PassResult {
+    Converted,        // the result was written
+    NothingToConvert, // the clipboard offered neither text format
+    ClipboardFailed,  // not opened, read, emptied or written; or a newer copy arrived meanwhile
+};
+
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize);
 
 // The steps of a pass, for the callers that test them one by one.
 HGLOBAL ReadFormatCopy(UINT nFormat);

@@ -18,6 +18,7 @@ const PlatformApi kWin32 = {
     ::GlobalSize,
     ::MultiByteToWideChar,
     ::WideCharToMultiByte,
+    ::GetACP,
     ::IsValidCodePage,
     ::GetCPInfo,
     ::EnumSystemCodePagesA,

@@ -23,6 +23,7 @@ struct PlatformApi {
 
     int(WINAPI* MultiByteToWideChar)(UINT, DWORD, LPCCH, int, LPWSTR, int);
     int(WINAPI* WideCharToMultiByte)(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL);
+    UINT(WINAPI* GetACP)();
     BOOL(WINAPI* IsValidCodePage)(UINT);
     BOOL(WINAPI* GetCPInfo)(UINT, LPCPINFO);
     BOOL(WINAPI* EnumSystemCodePagesA)(CODEPAGE_ENUMPROCA, DWORD);

@@ -4,10 +4,15 @@
 
 std::wstring FromCp932(std::string_view text)
 {
+    return FromCodePage(kUiCodePage, text);
+}
+
+std::wstring FromCodePage(unsigned codePage, std::string_view text)
+{
     const int length = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(kUiCodePage, 0, text.data(), length, nullptr, 0);
+    const int units = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
     std::wstring result(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(kUiCodePage, 0, text.data(), length, result.data(), units);
+    MultiByteToWideChar(codePage, 0, text.data(), length, result.data(), units);
     return result;
 }
 

@@ -9,6 +9,8 @@
 constexpr unsigned kUiCodePage = 932;
 
 std::wstring FromCp932(std::string_view text);
+// Text of another code page, such as the platform's own in the ANSI code page.
+std::wstring FromCodePage(unsigned codePage, std::string_view text);
 std::string ToCp932(std::wstring_view text);
 
 // The length of the longest start of text that fits in limit bytes without

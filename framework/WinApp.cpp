@@ -64,6 +64,11 @@ BOOL CWinApp::InitInstance()
     return FALSE;
 }
 
+int CWinApp::ExitInstance()
+{
+    return 0;
+}
+
 void CWinApp::Enable3dControlsStatic()
 {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -128,5 +133,5 @@ int AfxWinMain(HINSTANCE hInstance)
     }
     app->m_hInstance = hInstance;
     app->InitInstance();
-    return 0;
+    return app->ExitInstance();
 }

@@ -20,6 +20,8 @@ public:
     // Returns TRUE to enter a message loop of the application's own; this
     // framework has none, so every run ends when it returns.
     virtual BOOL InitInstance();
+    // The process's exit status, asked for when InitInstance has returned.
+    virtual int ExitInstance();
 
     // Prepares the common controls that dialogs use.
     void Enable3dControlsStatic();

@@ -78,6 +78,8 @@ BOOL CMainDlg::OnInitDialog()
     m_hNextViewer = ::SetClipboardViewer(m_hWnd);
     UpdateTitle();
     EnableToolTips(TRUE);
+    // From here on every change counts, also one the chain does not announce.
+    m_watch.Start(m_hWnd);
     m_bReady = 1;
     return TRUE;
 }
@@ -196,6 +198,15 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
     case WM_CHANGECBCHAIN:
         OnChangeCbChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
         return TRUE;
+    case WM_CLIPBOARDUPDATE:
+        m_watch.OnClipboardUpdate();
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == CClipboardWatch::kTimerId) {
+            OnUnannouncedChange();
+            return TRUE;
+        }
+        break;
     case WM_NOTIFY:
         if (lParam != 0 && reinterpret_cast<const NMHDR*>(lParam)->code == TTN_NEEDTEXTW &&
             OnToolTipNotify(reinterpret_cast<NMTTDISPINFOW*>(lParam))) {
@@ -211,7 +222,9 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
 BOOL CMainDlg::PreTranslateMessage(MSG* pMsg)
 {
     // Esc would cancel, that is close, the window; here it only minimises.
-    if (pMsg->message == WM_KEYDOWN && ::GetActiveWindow() == m_hWnd && pMsg->wParam == VK_ESCAPE) {
+    // With the list dropped down it closes the list, as in any dialog.
+    if (pMsg->message == WM_KEYDOWN && ::GetActiveWindow() == m_hWnd && pMsg->wParam == VK_ESCAPE &&
+        !m_wndCodePage.GetDroppedState()) {
         PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return TRUE;
     }
@@ -262,6 +275,7 @@ void CMainDlg::OnDestroy()
     }
     ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
     m_hNextViewer = nullptr;
+    m_watch.Stop();
     ::RemovePropA(m_hWnd, kInstancePropName);
 }
 
@@ -322,9 +336,22 @@ void CMainDlg::OnDrawClipboard()
     m_bHandlingChange = TRUE;
     while (m_bChangedMeanwhile) {
         m_bChangedMeanwhile = FALSE;
-        HandleClipboardChange();
+        if (m_watch.TakeChange()) {
+            HandleClipboardChange();
+        }
     }
     m_bHandlingChange = FALSE;
+}
+
+void CMainDlg::OnUnannouncedChange()
+{
+    if (!m_watch.OnTimer()) {
+        return;
+    }
+    OnDrawClipboard();
+    // At the head the window hears the next change first, and the viewers
+    // after it again see only converted text.
+    m_hNextViewer = m_watch.Rejoin(m_hNextViewer);
 }
 
 void CMainDlg::HandleClipboardChange()
@@ -344,17 +371,19 @@ void CMainDlg::HandleClipboardChange()
         }
     }
     if (m_hNextViewer != nullptr) {
-        ::SendMessageW(m_hNextViewer, WM_DRAWCLIPBOARD, 0, 0);
+        PassOnToNextViewer(m_hNextViewer, WM_DRAWCLIPBOARD, 0, 0);
     }
 }
 
 void CMainDlg::OnChangeCbChain(HWND hWndRemove, HWND hWndAfter)
 {
     if (hWndRemove == m_hNextViewer) {
-        m_hNextViewer = hWndAfter;
+        // A viewer that missed the window's rejoining at the head names the
+        // window itself; passing on to itself would never end.
+        m_hNextViewer = hWndAfter != m_hWnd ? hWndAfter : nullptr;
     } else if (m_hNextViewer != nullptr) {
-        ::SendMessageW(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hWndRemove),
-                       reinterpret_cast<LPARAM>(hWndAfter));
+        PassOnToNextViewer(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hWndRemove),
+                           reinterpret_cast<LPARAM>(hWndAfter));
     }
 }
 

@@ -8,6 +8,7 @@
 #include "app/MainSettings.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
+#include "ui/ClipboardWatch.h"
 
 class CMainDlg : public CDialog, public MainSettings {
 public:
@@ -41,6 +42,7 @@ protected:
     void OnConvert();
     void OnDrawClipboard();
     void OnChangeCbChain(HWND hWndRemove, HWND hWndAfter);
+    void OnUnannouncedChange();
     BOOL OnToolTipNotify(NMTTDISPINFOW* pTTT) const;
 
 private:
@@ -56,6 +58,7 @@ private:
     void SelectSavedCodePage();
 
     CComboBox m_wndCodePage;
+    CClipboardWatch m_watch;
     // A clipboard change is being handled; another arrived meanwhile.
     BOOL m_bHandlingChange = 0;
     BOOL m_bChangedMeanwhile = 0;

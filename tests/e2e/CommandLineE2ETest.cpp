@@ -63,10 +63,12 @@ class CommandLineRun : public ::testing::Test {
 protected:
     void SetUp() override { workDir_ = MakeTempDir(); }
 
-    int Run(const std::wstring& arguments) { return RunPelisan(arguments, workDir_); }
+    // The exit status; what the run wrote to standard error goes to stdError_.
+    int Run(const std::wstring& arguments) { return RunPelisanReadingStdError(arguments, workDir_, stdError_); }
     bool IniWritten() const { return FileExists(workDir_ + L"\\Pelisan.ini"); }
 
     std::wstring workDir_;
+    std::string stdError_;
 };
 
 } // namespace
@@ -76,6 +78,7 @@ TEST_F(CommandLineRun, ConvertsTheClipboardAndEndsWithoutAWindowOrSettings)
     // "caf" + e-acute in code page 1252, decoded to Unicode by the pass.
     PlaceFormats({{CF_TEXT, {'c', 'a', 'f', 0xE9, 0}}});
     ASSERT_EQ(Run(L"1252"), 0);
+    EXPECT_EQ(stdError_, "");
     EXPECT_TRUE(MarkerPresent());
     EXPECT_EQ(ReadUnicode(), L"caf\u00e9");
     EXPECT_EQ(ReadText(CF_TEXT), "caf\xe9");
@@ -96,16 +99,27 @@ TEST_F(CommandLineRun, RtfFlagFaceAndSizeReachTheRichTextCopy)
               "\\f1\\fs24 \\'93\\'fa\\'96\\'7b}\r\n");
 }
 
-TEST_F(CommandLineRun, AnUnusableCodePageLeavesTheClipboardUntouched)
+TEST_F(CommandLineRun, AnUnusableCodePageLeavesTheClipboardUntouchedAndSaysSo)
 {
-    for (const wchar_t* arguments : {L"abc", L"\"\"", L"0", L"12345", L"xyz /r Arial 12"}) {
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"abc", 0}, {L"\"\"", 0}, {L"0", 0}, {L"12345", 12345}, {L"xyz /r Arial 12", 0}};
+    for (const auto& [arguments, codePage] : cases) {
         SCOPED_TRACE(testing::Message() << arguments);
         PlaceFormats({{CF_TEXT, {'k', 'e', 'e', 'p', 0}}});
-        ASSERT_EQ(Run(arguments), 0);
+        ASSERT_EQ(Run(arguments), 1);
+        EXPECT_EQ(stdError_, "pelisan: code page " + std::to_string(codePage) +
+                                 " is not usable on this system; nothing was converted\r\n");
         EXPECT_FALSE(MarkerPresent());
         EXPECT_EQ(ReadText(CF_TEXT), "keep");
     }
     EXPECT_FALSE(IniWritten());
+}
+
+TEST_F(CommandLineRun, NothingToConvertIsNoFailure)
+{
+    PlaceFormats({{CF_DIB, Bytes(sizeof(BITMAPINFOHEADER) + 4)}});
+    EXPECT_EQ(Run(L"1252 /r"), 0);
+    EXPECT_EQ(stdError_, "");
 }
 
 TEST_F(CommandLineRun, ASecondInteractiveStartEndsAtOnce)

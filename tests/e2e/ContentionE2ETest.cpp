@@ -80,9 +80,12 @@ TEST(Contention, APassThatCannotOpenTheClipboardWritesNothingAndTheChainHearsOfT
 
     // A command-line pass while this test holds the clipboard.
     ASSERT_TRUE(OpenRealClipboard());
-    const int exitCode = RunPelisan(L"1252 /r", workDir);
+    std::string stdError;
+    const int exitCode = RunPelisanReadingStdError(L"1252 /r", workDir, stdError);
     CloseClipboard();
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(exitCode, 2) << "a pass that wrote nothing reported success";
+    EXPECT_EQ(stdError, "pelisan: the clipboard could not be read or written, or changed meanwhile; "
+                        "nothing was converted\r\n");
     ExpectUntouched(kText, copied);
 
     // Once the clipboard is free again, a copy is converted as usual.

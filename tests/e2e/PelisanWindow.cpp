@@ -9,15 +9,16 @@ constexpr DWORD kQuietMs = 1500;
 
 struct WindowSearch {
     DWORD processId;
+    const std::function<bool(HWND)>& matches;
     HWND found;
 };
 
-BOOL CALLBACK FindPropertyWindow(HWND hWnd, LPARAM lParam)
+BOOL CALLBACK FindMatchingWindow(HWND hWnd, LPARAM lParam)
 {
     auto* search = reinterpret_cast<WindowSearch*>(lParam);
     DWORD processId = 0;
     GetWindowThreadProcessId(hWnd, &processId);
-    if ((search->processId != 0 && processId != search->processId) || GetPropA(hWnd, "PelisanProp") == nullptr) {
+    if ((search->processId != 0 && processId != search->processId) || !search->matches(hWnd)) {
         return TRUE;
     }
     search->found = hWnd;
@@ -26,11 +27,16 @@ BOOL CALLBACK FindPropertyWindow(HWND hWnd, LPARAM lParam)
 
 } // namespace
 
+HWND FindTopLevelWindow(DWORD processId, const std::function<bool(HWND)>& matches)
+{
+    WindowSearch search{processId, matches, nullptr};
+    EnumWindows(FindMatchingWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND FindPelisanWindow(DWORD processId)
 {
-    WindowSearch search{processId, nullptr};
-    EnumWindows(FindPropertyWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindTopLevelWindow(processId, [](HWND hWnd) { return GetPropA(hWnd, "PelisanProp") != nullptr; });
 }
 
 bool Answers(HWND hWnd)

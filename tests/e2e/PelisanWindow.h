@@ -15,8 +15,11 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutM
 // No clipboard change for a while: whatever the last change started has ended.
 bool ClipboardStaysUnchanged();
 
-// The window with the program's property, of the given process or, with 0,
-// of any; null when there is none.
+// A top-level window that matches, of the given process or, with 0, of any;
+// null when there is none.
+HWND FindTopLevelWindow(DWORD processId, const std::function<bool(HWND)>& matches);
+
+// The window with the program's property, as above.
 HWND FindPelisanWindow(DWORD processId);
 
 // The window answers a message within a few seconds. The property is set

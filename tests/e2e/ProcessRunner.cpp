@@ -1,23 +1,38 @@
 #include "ProcessRunner.h"
 
-std::wstring PelisanPath()
+std::wstring ProgramBeside(const std::wstring& file)
 {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring path(self, length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"pelisan.exe";
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + file;
 }
 
-HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir)
+std::wstring PelisanPath()
 {
-    std::wstring commandLine = L"\"" + PelisanPath() + L"\"";
+    return ProgramBeside(L"pelisan.exe");
+}
+
+HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, HANDLE stdError)
+{
+    return StartProgram(PelisanPath(), arguments, workDir, stdError);
+}
+
+HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
+                    HANDLE stdError)
+{
+    std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (stdError != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = stdError;
+    }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, stdError != nullptr, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
         return nullptr;
     }
@@ -45,6 +60,35 @@ int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD
     }
     const int result = WaitForExit(process, timeoutMs);
     CloseHandle(process);
+    return result;
+}
+
+int RunPelisanReadingStdError(const std::wstring& arguments, const std::wstring& workDir, std::string& stdError)
+{
+    stdError.clear();
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
+        return -2;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = StartPelisan(arguments, workDir, writeEnd);
+    // Only the child holds the write end now: once it has ended, reading
+    // gives what it wrote (a line fits in the pipe) and then the end.
+    CloseHandle(writeEnd);
+    if (process == nullptr) {
+        CloseHandle(readEnd);
+        return -2;
+    }
+    const int result = WaitForExit(process, 20000);
+    CloseHandle(process);
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got != 0) {
+        stdError.append(buffer, got);
+    }
+    CloseHandle(readEnd);
     return result;
 }
 

@@ -5,16 +5,25 @@
 
 #include <string>
 
-// The built program beside this test program.
+// A program built beside this test program.
+std::wstring ProgramBeside(const std::wstring& file);
+// The built pelisan.exe beside this test program.
 std::wstring PelisanPath();
 
 // Runs pelisan.exe with the command-line tail in workDir. Gives its exit code,
 // or -1 when it did not end within timeoutMs (it is then killed).
 int RunPelisan(const std::wstring& arguments, const std::wstring& workDir, DWORD timeoutMs = 20000);
 
-// Starts pelisan.exe without waiting; the process handle (the caller closes
-// it), or null when it could not be started.
-HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir);
+// Runs pelisan.exe as RunPelisan does, with its standard error read into stdError.
+int RunPelisanReadingStdError(const std::wstring& arguments, const std::wstring& workDir, std::string& stdError);
+
+// Starts pelisan.exe without waiting, with stdError as its standard error
+// when given; the process handle (the caller closes it), or null when it
+// could not be started.
+HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, HANDLE stdError = nullptr);
+// The same for any program.
+HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
+                    HANDLE stdError = nullptr);
 
 // Waits for the process to end: its exit code, or -1 when it did not end
 // within timeoutMs (it is then killed).

@@ -83,6 +83,49 @@ void ClickOn(HWND hWnd)
     ::SendMessageW(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
 }
 
+// The x, y, width and height of the built template's icon control in dialog
+// units, or none. Only the template tells: the platform sizes the control to
+// the icon's image when it creates it.
+std::vector<short> TemplateIconPlace(UINT nIDTemplate)
+{
+    const HRSRC found = ::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nIDTemplate), RT_DIALOG);
+    const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(AfxGetResourceHandle(), found)));
+    if (bytes == nullptr) {
+        return {};
+    }
+    const auto word = [](const BYTE* p) { return *reinterpret_cast<const WORD*>(p); };
+    // An ordinal (0xFFFF and a number) or a zero-terminated text.
+    const auto skipName = [&](const BYTE* p) {
+        if (word(p) == 0xFFFF) {
+            return p + 4;
+        }
+        while (word(p) != 0) {
+            p += 2;
+        }
+        return p + 2;
+    };
+    // The extended template's header, its menu, class and caption, then its
+    // font: size, weight, italic and character set, and the face.
+    const WORD items = word(bytes + 16);
+    const BYTE* p = skipName(skipName(skipName(bytes + 26)));
+    p = skipName(p + 6);
+    for (WORD i = 0; i < items; ++i) {
+        p = bytes + ((p - bytes + 3) & ~3);
+        // Help id, extended style, style, then x, y, width and height, then the id.
+        const DWORD style = *reinterpret_cast<const DWORD*>(p + 8);
+        const auto* place = reinterpret_cast<const short*>(p + 12);
+        // The class: the static control's ordinal, or its name as windres writes it.
+        const bool isStatic = word(p + 24) == 0xFFFF ? word(p + 26) == 0x0082
+                                                     : ::lstrcmpiW(reinterpret_cast<LPCWSTR>(p + 24), L"Static") == 0;
+        if (isStatic && (style & SS_TYPEMASK) == SS_ICON) {
+            return {place[0], place[1], place[2], place[3]};
+        }
+        p = skipName(skipName(p + 24));
+        p += 2 + word(p);
+    }
+    return {};
+}
+
 } // namespace
 
 TEST_F(AboutDlgTest, ShowsNameVersionAndTheMakersLines)
@@ -102,6 +145,7 @@ TEST_F(AboutDlgTest, ShowsNameVersionAndTheMakersLines)
         PostClick(hDlg, IDOK);
     }};
     EXPECT_EQ(IDOK, script.Run(dlg));
+    EXPECT_EQ((std::vector<short>{11, 17, 20, 20}), TemplateIconPlace(IDD_ABOUTBOX));
 }
 
 TEST_F(AboutDlgTest, TheHandShowsOnlyOverTheLink)

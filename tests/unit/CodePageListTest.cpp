@@ -35,6 +35,7 @@ struct FakeSystem {
     std::set<UINT> extraValid;  // valid code pages the real platform does not have
     bool hasGetCPInfoEx = true;
     std::string platformName;   // CodePageName for extraValid, in the platform's form
+    UINT ansiCodePage = 932;    // the platform's name is text of this code page
     HMODULE loaded = nullptr;
     std::vector<HMODULE> freed;
     std::set<UINT> failingProbes;
@@ -85,6 +86,11 @@ BOOL WINAPI FakeGetCPInfoEx(UINT cp, DWORD flags, LPCPINFOEXA info)
     return TRUE;
 }
 
+UINT WINAPI FakeGetACP()
+{
+    return g_fake.ansiCodePage;
+}
+
 HMODULE WINAPI FakeLoadLibrary(LPCSTR name)
 {
     EXPECT_STREQ(name, "KERNEL32.DLL");
@@ -128,6 +134,7 @@ protected:
         g_platform.EnumSystemCodePagesA = FakeEnum;
         g_platform.IsValidCodePage = FakeIsValidCodePage;
         g_platform.GetCPInfo = FakeGetCPInfo;
+        g_platform.GetACP = FakeGetACP;
         g_platform.LoadLibraryA = FakeLoadLibrary;
         g_platform.GetProcAddress = FakeGetProcAddress;
         g_platform.FreeLibrary = FakeFreeLibrary;
@@ -221,15 +228,21 @@ TEST_F(CodePageListTest, CodePagesMissingFromTheTable)
 {
     struct Case {
         bool hasGetCPInfoEx;
+        UINT ansiCodePage;
         std::string platformName;
         std::string fourDigitLabel;
         std::string fiveDigitLabel;
     };
     const Case cases[] = {
-        {true, "4321 " + Sjis(u8"テスト名"), " 4321 " + Sjis(u8"テスト名"), "12345 " + Sjis(u8"テスト名")},
-        {true, "4321 ", " 4321", "12345"},
-        {true, "", " 4321", "12345"},
-        {false, "4321 " + Sjis(u8"テスト名"), " 4321", "12345"},
+        {true, 932, "4321 " + Sjis(u8"テスト名"), " 4321 " + Sjis(u8"テスト名"), "12345 " + Sjis(u8"テスト名")},
+        {true, 932, Sjis(u8"テスト名"), " 4321 " + Sjis(u8"テスト名"), "12345 " + Sjis(u8"テスト名")},
+        // Code page 1252's plus-minus and section signs, which code page 932 has too.
+        {true, 1252, "4321  (ANSI \xB1 Latin \xA7)", " 4321 " + Sjis(u8"(ANSI ± Latin §)"),
+         "12345 " + Sjis(u8"(ANSI ± Latin §)")},
+        {true, 1252, "ANSI \xB1 Latin \xA7", " 4321 " + Sjis(u8"ANSI ± Latin §"), "12345 " + Sjis(u8"ANSI ± Latin §")},
+        {true, 932, "4321 ", " 4321", "12345"},
+        {true, 932, "", " 4321", "12345"},
+        {false, 932, "4321 " + Sjis(u8"テスト名"), " 4321", "12345"},
     };
     std::vector<Entry> utf;
     for (UINT cp : {65000u, 65001u}) {
@@ -242,6 +255,7 @@ TEST_F(CodePageListTest, CodePagesMissingFromTheTable)
         g_fake.reported = {"65001", "12345", "abc", "932", "4321", "65000"};
         g_fake.extraValid = {4321, 12345};
         g_fake.hasGetCPInfoEx = c.hasGetCPInfoEx;
+        g_fake.ansiCodePage = c.ansiCodePage;
         g_fake.platformName = c.platformName;
         g_fake.freed.clear();
 

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -213,6 +215,33 @@ BOOL WINAPI EnumerateNothing(CODEPAGE_ENUMPROCA, DWORD)
 int WINAPI ConvertNothing(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL)
 {
     return 0;
+}
+
+// A platform without the clipboard-update notification, as before Windows Vista.
+FARPROC WINAPI WithoutUpdateListener(HMODULE module, LPCSTR name)
+{
+    if (HIWORD(reinterpret_cast<UINT_PTR>(name)) != 0 && std::string_view(name).ends_with("ClipboardFormatListener")) {
+        return nullptr;
+    }
+    return DefaultPlatform().GetProcAddress(module, name);
+}
+
+// Inside a step: hands the window its own posted messages and timers until
+// done holds or the time is up; false when it did not hold.
+bool PumpWindowUntil(HWND hWnd, const std::function<bool()>& done, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        MSG msg;
+        while (::PeekMessageW(&msg, hWnd, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(5);
+    }
+    return true;
 }
 
 class MainDlgTest : public ::testing::Test {
@@ -537,6 +566,13 @@ TEST_F(MainDlgTest, ChainChangeReplacesPassesOnOrDrops)
         EXPECT_TRUE(other.chainChanges.empty());
         EXPECT_EQ(other.draws + m_viewer.draws, 0);
 
+        // A viewer that the window overtook by rejoining at the head leaves
+        // naming the window as the one after it.
+        dlg.m_hNextViewer = other.Hwnd();
+        chainChange(other.Hwnd(), dlg.m_hWnd);
+        EXPECT_EQ(dlg.m_hNextViewer, nullptr);
+        chainChange(stranger, nullptr);
+
         // Back as it was, so that closing leaves the real chain intact.
         dlg.m_hNextViewer = m_viewer.Hwnd();
         dlg.PostMessage(WM_CLOSE);
@@ -545,13 +581,64 @@ TEST_F(MainDlgTest, ChainChangeReplacesPassesOnOrDrops)
     EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd());
 }
 
-TEST_F(MainDlgTest, EnterDoesNothingEscMinimisesTheMainWindowOnly)
+TEST_F(MainDlgTest, ChangeALaterViewerKeepsIsHandledWhereThePlatformNotifiesUpdates)
+{
+    struct Case {
+        const char* name;
+        bool listener;
+    };
+    const Case cases[] = {{"with the update notification", true}, {"without it", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlatformOverride restore;
+        if (!c.listener) {
+            g_platform.GetProcAddress = &WithoutUpdateListener;
+        }
+        std::optional<ViewerRecorder> swallower;
+        TestMainDlg dlg;
+        ModalScript script{[&](HWND) {
+            // Joined after the window, it heads the chain and passes nothing on.
+            swallower.emplace(true);
+            m_viewer.Reset();
+            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"黙殺")));
+            EXPECT_EQ(swallower->draws, 1);
+            const auto marked = [] { return ::IsClipboardFormatAvailable(MarkerFormatId()) != 0; };
+            EXPECT_EQ(PumpWindowUntil(dlg.m_hWnd, marked, 1000), c.listener);
+            if (c.listener) {
+                EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"黙殺"));
+                // Back at the head; the viewer after it heard of the converted text.
+                EXPECT_EQ(::GetClipboardViewer(), dlg.m_hWnd);
+                EXPECT_EQ(m_viewer.draws, 1);
+            } else {
+                EXPECT_EQ(::GetClipboardViewer(), swallower->Hwnd());
+                EXPECT_EQ(m_viewer.draws, 0);
+            }
+            swallower.reset();
+            EXPECT_EQ(::GetClipboardViewer(), dlg.m_hWnd);
+            dlg.PostMessage(WM_CLOSE);
+        }};
+        Run(dlg, script);
+        EXPECT_EQ(::GetClipboardViewer(), m_viewer.Hwnd());
+    }
+}
+
+TEST_F(MainDlgTest, EnterDoesNothingEscClosesTheListOrMinimisesTheMainWindowOnly)
 {
     TestMainDlg dlg;
     HWND about = nullptr;
     ModalScript script{
         [&](HWND) {
             ::SetActiveWindow(dlg.m_hWnd);
+            ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
+            ::SetFocus(CodePageList(dlg.m_hWnd));
+            ::SendMessageW(CodePageList(dlg.m_hWnd), CB_SHOWDROPDOWN, TRUE, 0);
+            ASSERT_TRUE(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETDROPPEDSTATE, 0, 0));
+            ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        },
+        [&](HWND) {
+            EXPECT_FALSE(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETDROPPEDSTATE, 0, 0));
+            EXPECT_EQ(SelectedCodePage(dlg.m_hWnd), 1252u);
+            EXPECT_FALSE(dlg.IsIconic()) << "Esc with the list dropped down minimised the window";
             ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
         },
         [&](HWND) {

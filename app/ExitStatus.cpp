@@ -1,0 +1,55 @@
+#include "app/ExitStatus.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// A GUI program has a standard error only when its starter gave it one: a
+// redirection, or under Wine the terminal it was started from. Started by
+// cmd's "start /wait" it has none, but may write to cmd's console.
+void WriteErrorLine(const std::string& line)
+{
+    DWORD written = 0;
+    const DWORD length = static_cast<DWORD>(line.size());
+    const HANDLE stdError = GetStdHandle(STD_ERROR_HANDLE);
+    if (stdError != nullptr && stdError != INVALID_HANDLE_VALUE && GetFileType(stdError) != FILE_TYPE_UNKNOWN) {
+        WriteFile(stdError, line.data(), length, &written, nullptr);
+        return;
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return;
+    }
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr);
+    if (console != INVALID_HANDLE_VALUE) {
+        WriteFile(console, line.data(), length, &written, nullptr);
+        CloseHandle(console);
+    }
+    FreeConsole();
+}
+
+} // namespace
+
+ExitStatus ExitStatusOf(PassResult result)
+{
+    return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
+}
+
+void ReportExitStatus(ExitStatus status, int nCodePage)
+{
+    // English: the terminal or log that reads this may not show Japanese.
+    switch (status) {
+    case kExitUnusableCodePage:
+        WriteErrorLine("pelisan: code page " + std::to_string(nCodePage) +
+                       " is not usable on this system; nothing was converted\r\n");
+        break;
+    case kExitClipboardFailed:
+        WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; "
+                       "nothing was converted\r\n");
+        break;
+    case kExitDone:
+        break;
+    }
+}
