@@ -17,7 +17,9 @@ constexpr UINT kFaceCodePage = 932;
 
 // The code page's bytes for a character only when they decode back to it:
 // the platform's conversion also gives best-fit bytes (é becomes e in code
-// page 932) and the default character, both of which would lose it.
+// page 932) and the default character, both of which would lose it. UTF-7
+// needs more than four bytes for any character outside ASCII; such a
+// character goes in as "\uN?", which readers take whatever the code page.
 std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t nUnits, unsigned char* pBytes)
 {
     const UINT codePage = *static_cast<const UINT*>(pCodePage);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,16 +18,21 @@ constexpr std::size_t kGuardBytes = 64;
 
 // Renders into a buffer of exactly RtfLength() + 1 bytes followed by a guard
 // area, and fails the test when anything is written past that size.
-std::string Render(const char* text, unsigned codePage, const char* face, int size)
+std::string RenderChecked(std::uint64_t length, const std::function<void(char*)>& render)
 {
-    const std::size_t length = RtfLength(text, codePage, face, size);
     std::vector<char> buffer(length + 1 + kGuardBytes, kGuard);
-    RenderRtf(buffer.data(), text, codePage, face, size);
+    render(buffer.data());
     EXPECT_EQ(std::strlen(buffer.data()), length);
     EXPECT_EQ(std::string(buffer.begin() + static_cast<std::ptrdiff_t>(length) + 1, buffer.end()),
               std::string(kGuardBytes, kGuard))
         << "written beyond RtfLength() + 1";
     return std::string(buffer.data());
+}
+
+std::string Render(const char* text, unsigned codePage, const char* face, int size)
+{
+    return RenderChecked(RtfLength(text, codePage, face, size),
+                         [&](char* out) { RenderRtf(out, text, codePage, face, size); });
 }
 
 // Code page 0 has no character set: the header is fixed text only.
@@ -223,14 +229,9 @@ struct UnicodeRender {
 
     std::string operator()(std::u16string_view text, const RtfText& face, int size = 0)
     {
-        const std::size_t length = RtfLength(RtfText::Unicode(text, characters), 1252, face, size);
-        std::vector<char> buffer(length + 1 + kGuardBytes, kGuard);
-        RenderRtf(buffer.data(), RtfText::Unicode(text, characters), 1252, face, size);
-        EXPECT_EQ(std::strlen(buffer.data()), length);
-        EXPECT_EQ(std::string(buffer.begin() + static_cast<std::ptrdiff_t>(length) + 1, buffer.end()),
-                  std::string(kGuardBytes, kGuard))
-            << "written beyond RtfLength() + 1";
-        return std::string(buffer.data());
+        const RtfText body = RtfText::Unicode(text, characters);
+        return RenderChecked(RtfLength(body, 1252, face, size),
+                             [&](char* out) { RenderRtf(out, body, 1252, face, size); });
     }
 };
 
