@@ -166,7 +166,8 @@ HGLOBAL CopyAcross(const FormatCopy& format)
 struct PassTexts {
     HGLOBAL hUnicode = nullptr;
     HGLOBAL hText = nullptr;
-    bool bEncoded = false; // hText was encoded from the clipboard's Unicode text
+    bool bEncoded = false;       // hText was encoded from the clipboard's Unicode text
+    bool bUnicodeCopied = false; // hUnicode is that Unicode text copied across
 };
 
 // False, with nothing to write, when a text format the clipboard offers could
@@ -185,6 +186,7 @@ bool ConvertClipboard(UINT nCodePage, ClipboardContent& content, PassTexts& text
     texts.hUnicode = decoded.hBlock != nullptr ? decoded.hBlock : CopyAcross(content.unicode);
     texts.hText = encoded.hBlock != nullptr ? encoded.hBlock : CopyAcross(content.text);
     texts.bEncoded = encoded.hBlock != nullptr;
+    texts.bUnicodeCopied = decoded.hBlock == nullptr && texts.hUnicode != nullptr;
     if ((texts.hUnicode == nullptr && content.unicode.IsOffered()) ||
         (texts.hText == nullptr && content.text.IsOffered())) {
         FreeBlock(texts.hUnicode);
@@ -228,12 +230,29 @@ struct RtfRequest {
     UINT nCodePage;
     const char* pszFaceName;
     int nPointSize;
-    std::optional<std::wstring_view> source; // the Unicode text the 8-bit text was encoded from
+    // The Unicode text the 8-bit text was encoded from, when it was: in a
+    // block of its own (hSource), or else in source.
+    HGLOBAL hSource;
+    std::optional<std::wstring_view> source;
 };
 
 void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
 {
-    HGLOBAL rtf = MakeRtfCopy(hText, request.source, request.nCodePage, request.pszFaceName, request.nPointSize);
+    std::optional<std::wstring_view> source = request.source;
+    // An empty block cannot be locked.
+    const SIZE_T sourceSize = request.hSource != nullptr ? g_platform.GlobalSize(request.hSource) : 0;
+    if (request.hSource != nullptr) {
+        const auto* units = sourceSize != 0 ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
+        if (units == nullptr) {
+            return;
+        }
+        const std::wstring_view block(units, sourceSize / sizeof(wchar_t));
+        source = block.substr(0, block.find(L'\0'));
+    }
+    HGLOBAL rtf = MakeRtfCopy(hText, source, request.nCodePage, request.pszFaceName, request.nPointSize);
+    if (sourceSize != 0) {
+        g_platform.GlobalUnlock(request.hSource);
+    }
     if (rtf == nullptr) {
         return;
     }
@@ -298,12 +317,21 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (!ConvertClipboard(nCodePage, content, texts)) {
         return PassResult::ClipboardFailed;
     }
-    std::optional<std::wstring_view> source;
-    if (texts.bEncoded) {
-        source = content.unicode.Text<wchar_t>();
+    // No text is held twice while the RTF copy is made: the private copies go
+    // first, and a Unicode text copied across is read from its own block.
+    RtfRequest rtf{bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt};
+    if (bAddRtf && texts.bEncoded && !content.carried.HasRtf()) {
+        if (texts.bUnicodeCopied) {
+            rtf.hSource = texts.hUnicode;
+        } else {
+            rtf.source = content.unicode.Text<wchar_t>();
+        }
     }
-    return WriteResultIfUnchanged(texts, {bAddRtf, nCodePage, pszFaceName, nPointSize, source}, &content.carried,
-                                  content.nSequence);
+    content.text.Drop();
+    if (!rtf.source) {
+        content.unicode.Drop();
+    }
+    return WriteResultIfUnchanged(texts, rtf, &content.carried, content.nSequence);
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -336,6 +364,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged({hUnicode, hText, false}, {bAddRtf, nCodePage, pszFaceName, nPointSize, std::nullopt},
-                           nullptr, std::nullopt);
+    WriteResultIfUnchanged({hUnicode, hText, false, false},
+                           {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt}, nullptr, std::nullopt);
 }

@@ -15,28 +15,6 @@ namespace {
 // Face names are code page 932 bytes, in the settings and on the command line.
 constexpr UINT kFaceCodePage = 932;
 
-// The code page's bytes for a character only when they decode back to it:
-// the platform's conversion also gives best-fit bytes (é becomes e in code
-// page 932) and the default character, both of which would lose it. UTF-7
-// needs more than four bytes for any character outside ASCII; such a
-// character goes in as "\uN?", which readers take whatever the code page.
-std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t nUnits, unsigned char* pBytes)
-{
-    const UINT codePage = *static_cast<const UINT*>(pCodePage);
-    const auto* units = reinterpret_cast<const wchar_t*>(pUnits);
-    auto* bytes = reinterpret_cast<char*>(pBytes);
-    const int length = g_platform.WideCharToMultiByte(codePage, 0, units, static_cast<int>(nUnits), bytes,
-                                                      RtfCharacters::kMaxBytes, nullptr, nullptr);
-    if (length <= 0) {
-        return 0;
-    }
-    wchar_t decoded[2];
-    const int count = g_platform.MultiByteToWideChar(codePage, 0, bytes, length, decoded, 2);
-    return count == static_cast<int>(nUnits) && std::equal(units, units + nUnits, decoded)
-               ? static_cast<std::size_t>(length)
-               : 0;
-}
-
 // The face name as Unicode text when the document's code page is not the
 // face's own, whose bytes a reader would take for characters of the
 // document's code page; empty when it is, or when the bytes do not decode.
@@ -118,6 +96,28 @@ HGLOBAL RenderBytes(HGLOBAL hText, UINT nCodePage, const RtfText& face, int nHal
 }
 
 } // namespace
+
+// The code page's bytes for a character only when they decode back to it:
+// the platform's conversion also gives best-fit bytes (é becomes e in code
+// page 932) and the default character, both of which would lose it. UTF-7
+// needs more than four bytes for any character outside ASCII; such a
+// character goes in as "\uN?", which readers take whatever the code page.
+std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t nUnits, unsigned char* pBytes)
+{
+    const UINT codePage = *static_cast<const UINT*>(pCodePage);
+    const auto* units = reinterpret_cast<const wchar_t*>(pUnits);
+    auto* bytes = reinterpret_cast<char*>(pBytes);
+    const int length = g_platform.WideCharToMultiByte(codePage, 0, units, static_cast<int>(nUnits), bytes,
+                                                      RtfCharacters::kMaxBytes, nullptr, nullptr);
+    if (length <= 0) {
+        return 0;
+    }
+    wchar_t decoded[2];
+    const int count = g_platform.MultiByteToWideChar(codePage, 0, bytes, length, decoded, 2);
+    return count == static_cast<int>(nUnits) && std::equal(units, units + nUnits, decoded)
+               ? static_cast<std::size_t>(length)
+               : 0;
+}
 
 HGLOBAL MakeRtfCopy(HGLOBAL hText, std::optional<std::wstring_view> source, UINT nCodePage, const char* pszFaceName,
                     int nPointSize)

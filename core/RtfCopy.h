@@ -3,8 +3,13 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
+
+// RtfCharacters' question for a Windows code page (*pCodePage): its bytes
+// for the character when they decode back to it, else 0.
+std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t nUnits, unsigned char* pBytes);
 
 // The RTF copy of the 8-bit text in hText (its bytes up to the first zero, or
 // the whole block), or null when it cannot be made. When the text was encoded

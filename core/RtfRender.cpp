@@ -249,11 +249,12 @@ template <class Sink>
 void PutUnicodeBody(Sink& out, std::u16string_view units, RtfCharacters& characters)
 {
     Sink sink = out;
+    // Up to here a padded copy is safe: every unit after it, and the
+    // document's end, write at least one byte each.
+    const std::size_t padded = units.size() > 16 ? units.size() - 16 : 0;
     for (std::size_t i = 0; i < units.size();) {
         const RtfCharacters::Entry& entry = characters.Of(units[i]);
-        // Far enough from the end for a padded copy: every unit after this
-        // one, and the document's end, write at least one byte each.
-        if (entry.nWritten != 0 && units.size() - i > 16) {
+        if (entry.nWritten != 0 && i < padded) {
             sink.PutPadded(entry.text, entry.nWritten);
             ++i;
             continue;
@@ -337,12 +338,9 @@ void FillText(RtfCharacters::Entry& entry)
 
 } // namespace
 
-const RtfCharacters::Entry& RtfCharacters::Of(char16_t unit)
+const RtfCharacters::Entry& RtfCharacters::Ask(char16_t unit)
 {
     Entry& entry = m_pTable[unit];
-    if (entry.bAsked) {
-        return entry;
-    }
     entry.bAsked = 1;
     entry.nBytes = static_cast<std::uint8_t>(m_pfnEncode(m_pContext, &unit, 1, entry.bytes));
     if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {

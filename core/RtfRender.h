@@ -29,7 +29,11 @@ public:
     {
     }
 
-    const Entry& Of(char16_t unit);
+    const Entry& Of(char16_t unit)
+    {
+        const Entry& entry = m_pTable[unit];
+        return entry.bAsked ? entry : Ask(unit);
+    }
     // A surrogate pair, asked each time: such characters are rare.
     std::size_t EncodePair(const char16_t* pUnits, unsigned char* pBytes) const
     {
@@ -37,6 +41,8 @@ public:
     }
 
 private:
+    const Entry& Ask(char16_t unit);
+
     Encode m_pfnEncode;
     void* m_pContext;
     Entry* m_pTable;
