@@ -291,7 +291,8 @@ void PrintRichCopy()
 // is shown beside it.
 void PrintUnicodeRtfSpeed()
 {
-    std::printf("\n## RTF rendering of Unicode text, half of it outside code page 1252, against memcpy (MB/s of output)\n\n");
+    std::printf("\n## RTF rendering of Unicode text, half of it outside code page 1252, against memcpy"
+                " (MB/s of output)\n\n");
     std::printf("| text | output bytes | RenderRtf | memcpy | ratio | whole RTF copy | ratio |\n");
     std::printf("|---|---|---|---|---|---|---|\n");
     const std::wstring text = MakeHalfOutside(16 * kMiB);

@@ -259,10 +259,11 @@ void PutUnicodeBody(Sink& out, std::u16string_view units, RtfCharacters& charact
             ++i;
             continue;
         }
-        const std::size_t next = PutCharacter(sink, units, i, characters, [&](const unsigned char* bytes, std::size_t count) {
+        const auto putBytes = [&](const unsigned char* bytes, std::size_t count) {
             for (const unsigned char* p = bytes; p != bytes + count;)
                 p = PutBodyByte(sink, p, bytes + count);
-        });
+        };
+        const std::size_t next = PutCharacter(sink, units, i, characters, putBytes);
         // A line break that is a character of its own pairs with the next
         // character when that is its partner byte alone, as in the 8-bit text.
         const unsigned char last = entry.bytes[0];

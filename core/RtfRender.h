@@ -57,7 +57,10 @@ struct RtfText {
     RtfCharacters* pCharacters = nullptr; // set for Unicode text
 
     static RtfText Bytes(const char* psz) { return {psz, {}, nullptr}; }
-    static RtfText Unicode(std::u16string_view units, RtfCharacters& characters) { return {nullptr, units, &characters}; }
+    static RtfText Unicode(std::u16string_view units, RtfCharacters& characters)
+    {
+        return {nullptr, units, &characters};
+    }
 };
 
 // Length in bytes, zero byte excluded, of what RenderRtf writes for these

@@ -279,7 +279,8 @@ std::string PlainBody(std::u16string_view units)
                 const char partner = c == '\r' ? '\n' : '\r';
                 if (i + 1 < bytes.size() && bytes[i + 1] == partner) {
                     ++i;
-                } else if (bytes.size() == 1 && n + 1 < characters.size() && characters[n + 1].bytes == std::string(1, partner)) {
+                } else if (bytes.size() == 1 && n + 1 < characters.size() &&
+                           characters[n + 1].bytes == std::string(1, partner)) {
                     ++n;
                 }
             } else {

@@ -372,7 +372,8 @@ protected:
         const UINT rtf = RtfFormatId();
         const UINT marker = MarkerFormatId();
         auto placed = [&](UINT format) {
-            return std::any_of(c.placed.begin(), c.placed.end(), [=](const PlacedFormat& p) { return p.format == format; });
+            const auto isFormat = [=](const PlacedFormat& p) { return p.format == format; };
+            return std::any_of(c.placed.begin(), c.placed.end(), isFormat);
         };
         const std::vector<UINT>& set = probe.setFormats;
         if (!placed(CF_TEXT) && !placed(CF_UNICODETEXT)) {
