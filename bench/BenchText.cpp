@@ -47,3 +47,30 @@ MixedText MakeLineBreaks(std::size_t nBytes)
     text.utf16.assign(nBytes, L'\n');
     return text;
 }
+
+std::string MakeHtml(std::size_t nBytes)
+{
+    const std::string row = "<tr><td class=\"c\">\xe5\xa4\x89\xe6\x8f\x9b</td><td>Pelisan 1.30</td></tr>\r\n";
+    std::string html = "Version:0.9\r\nStartHTML:0000000000\r\nEndHTML:0000000000\r\n<html><body><table>\r\n";
+    html.reserve(nBytes + row.size());
+    while (html.size() < nBytes) {
+        html += row;
+    }
+    return html;
+}
+
+std::string MakeDib(int nWidth, int nHeight)
+{
+    const BITMAPINFOHEADER header{sizeof header, nWidth, nHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::string dib(reinterpret_cast<const char*>(&header), sizeof header);
+    dib.resize(dib.size() + 4 * static_cast<std::size_t>(nWidth) * nHeight);
+    for (std::size_t i = sizeof header; i < dib.size(); ++i) {
+        dib[i] = static_cast<char>(i * 7);
+    }
+    return dib;
+}
+
+std::wstring MakeHalfOutside(std::size_t nBytes)
+{
+    return Repeat(L"a\u65e5b\u672cc\u8a9ed\u6587", nBytes / 2);
+}

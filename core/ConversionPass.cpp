@@ -1,13 +1,12 @@
 #include "core/ConversionPass.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
 #include <optional>
 
+#include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
 #include "core/Platform.h"
-#include "core/RtfRender.h"
+#include "core/RtfCopy.h"
 #include "core/TextBlocks.h"
 
 namespace {
@@ -70,14 +69,18 @@ UINT SynthesisCodePage()
     return GetACP();
 }
 
-// The clipboard's two text formats, read in one opening so that both come
-// from the same copy.
-struct ClipboardTexts {
+// What a pass reads of the clipboard, in one opening so that all of it
+// comes from the same copy: the two text formats and, when there is text to
+// convert, every other format to carry over.
+struct ClipboardContent {
     FormatCopy text{CF_TEXT};
     FormatCopy unicode{CF_UNICODETEXT};
+    CarriedFormats carried;
     UINT nPlaced = 0;            // the text format the program placed, when known
     UINT nSynthesisCodePage = 0; // set when both formats need comparing
     DWORD nSequence = 0;         // the clipboard's change count at the reading
+
+    bool HasText() const { return text.IsOffered() || unicode.IsOffered(); }
 
     bool Read()
     {
@@ -86,10 +89,17 @@ struct ClipboardTexts {
             return false;
         }
         nSequence = g_platform.GetClipboardSequenceNumber();
+        // Without text the pass writes nothing, so nothing else is read (or
+        // rendered by its owner).
+        if (!HasText()) {
+            return true;
+        }
         nPlaced = FirstPlacedTextFormat();
         if (nPlaced != 0 && text.IsCopied() && unicode.IsCopied()) {
             nSynthesisCodePage = SynthesisCodePage();
         }
+        carried.Read(g_platform.RegisterClipboardFormatA(kMarkerFormatName),
+                     g_platform.RegisterClipboardFormatA(kRtfFormatName));
         return true;
     }
 };
@@ -151,30 +161,36 @@ HGLOBAL CopyAcross(const FormatCopy& format)
     return format.IsOffered() ? DuplicateFormatBlock(format.Format()) : nullptr;
 }
 
-// The blocks a pass writes: each text format converted from the other, or
-// else its present content, the clipboard's change count when it was read,
-// and whether it offered any text. False, with nothing to write, when the clipboard could not be read or
-// a format it offers could not be carried over.
-bool ConvertClipboard(UINT nCodePage, HGLOBAL& hUnicode, HGLOBAL& hText, DWORD& nSequence, bool& bOffered)
+// The texts a pass writes: each text format converted from the other, or
+// else its present content.
+struct PassTexts {
+    HGLOBAL hUnicode = nullptr;
+    HGLOBAL hText = nullptr;
+    bool bEncoded = false;       // hText was encoded from the clipboard's Unicode text
+    bool bUnicodeCopied = false; // hUnicode is that Unicode text copied across
+};
+
+// False, with nothing to write, when a text format the clipboard offers could
+// be neither converted nor carried over.
+bool ConvertClipboard(UINT nCodePage, ClipboardContent& content, PassTexts& texts)
 {
-    ClipboardTexts texts;
-    if (!texts.Read()) {
-        return false;
-    }
-    nSequence = texts.nSequence;
-    bOffered = texts.text.IsOffered() || texts.unicode.IsOffered();
     ConvertedBlock decoded;
     ConvertedBlock encoded;
-    if (texts.nPlaced == CF_UNICODETEXT) {
-        ConvertPlacedFirst<wchar_t>(nCodePage, texts.nSynthesisCodePage, texts.unicode, texts.text, encoded, decoded);
+    if (content.nPlaced == CF_UNICODETEXT) {
+        ConvertPlacedFirst<wchar_t>(nCodePage, content.nSynthesisCodePage, content.unicode, content.text, encoded,
+                                    decoded);
     } else {
-        ConvertPlacedFirst<char>(nCodePage, texts.nSynthesisCodePage, texts.text, texts.unicode, decoded, encoded);
+        ConvertPlacedFirst<char>(nCodePage, content.nSynthesisCodePage, content.text, content.unicode, decoded,
+                                 encoded);
     }
-    hUnicode = decoded.hBlock != nullptr ? decoded.hBlock : CopyAcross(texts.unicode);
-    hText = encoded.hBlock != nullptr ? encoded.hBlock : CopyAcross(texts.text);
-    if ((hUnicode == nullptr && texts.unicode.IsOffered()) || (hText == nullptr && texts.text.IsOffered())) {
-        FreeBlock(hUnicode);
-        FreeBlock(hText);
+    texts.hUnicode = decoded.hBlock != nullptr ? decoded.hBlock : CopyAcross(content.unicode);
+    texts.hText = encoded.hBlock != nullptr ? encoded.hBlock : CopyAcross(content.text);
+    texts.bEncoded = encoded.hBlock != nullptr;
+    texts.bUnicodeCopied = decoded.hBlock == nullptr && texts.hUnicode != nullptr;
+    if ((texts.hUnicode == nullptr && content.unicode.IsOffered()) ||
+        (texts.hText == nullptr && content.text.IsOffered())) {
+        FreeBlock(texts.hUnicode);
+        FreeBlock(texts.hText);
         return false;
     }
     return true;
@@ -208,62 +224,35 @@ bool SetMarker()
     return false;
 }
 
-// RTF sizes count half-points; a size beyond int's range is held at its edge.
-int HalfPoints(int nPointSize)
-{
-    return static_cast<int>(std::clamp<long long>(2LL * nPointSize, INT_MIN, INT_MAX));
-}
+// What the RTF copy is made of.
+struct RtfRequest {
+    BOOL bAdd;
+    UINT nCodePage;
+    const char* pszFaceName;
+    int nPointSize;
+    // The Unicode text the 8-bit text was encoded from, when it was: in a
+    // block of its own (hSource), or else in source.
+    HGLOBAL hSource;
+    std::optional<std::wstring_view> source;
+};
 
-// bytes as a zero-terminated string: themselves when a zero byte ends them
-// within nSize, else a private terminated copy left in hCopy for the caller
-// to free. Null when that copy cannot be made.
-const char* TerminatedText(const char* bytes, SIZE_T nSize, HGLOBAL& hCopy)
+void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
 {
-    if (std::memchr(bytes, 0, nSize) != nullptr) {
-        return bytes;
+    std::optional<std::wstring_view> source = request.source;
+    // An empty block cannot be locked.
+    const SIZE_T sourceSize = request.hSource != nullptr ? g_platform.GlobalSize(request.hSource) : 0;
+    if (request.hSource != nullptr) {
+        const auto* units = sourceSize != 0 ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
+        if (units == nullptr) {
+            return;
+        }
+        const std::wstring_view block(units, sourceSize / sizeof(wchar_t));
+        source = block.substr(0, block.find(L'\0'));
     }
-    hCopy = g_platform.GlobalAlloc(kPrivateBlockFlags, nSize + 1);
-    if (hCopy != nullptr) {
-        std::memcpy(hCopy, bytes, nSize);
+    HGLOBAL rtf = MakeRtfCopy(hText, source, request.nCodePage, request.pszFaceName, request.nPointSize);
+    if (sourceSize != 0) {
+        g_platform.GlobalUnlock(request.hSource);
     }
-    return static_cast<const char*>(hCopy);
-}
-
-// The document rendered straight into a clipboard block that a counting pass
-// sized exactly: a working copy would double the largest block of the pass
-// (six bytes per byte of a text of line breaks). Null when the block cannot
-// be allocated or locked.
-HGLOBAL RenderRtfText(const char* pszText, UINT nCodePage, const char* pszFaceName, int nPointSize)
-{
-    const int halfPoints = HalfPoints(nPointSize);
-    const std::size_t length = RtfLength(pszText, nCodePage, pszFaceName, halfPoints);
-    HGLOBAL block = g_platform.GlobalAlloc(kClipboardBlockFlags, length + 1);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    auto* out = static_cast<char*>(g_platform.GlobalLock(block));
-    if (out == nullptr) {
-        FreeBlock(block);
-        return nullptr;
-    }
-    RenderRtf(out, pszText, nCodePage, pszFaceName, halfPoints);
-    g_platform.GlobalUnlock(block);
-    return block;
-}
-
-// Adds the Rich Text Format copy of the 8-bit text in hText.
-void AddRtfCopy(HGLOBAL hText, UINT nCodePage, const char* pszFaceName, int nPointSize)
-{
-    const auto* bytes = static_cast<const char*>(g_platform.GlobalLock(hText));
-    if (bytes == nullptr) {
-        return;
-    }
-    // A text copied across unchanged need not end in a zero byte.
-    HGLOBAL terminatedCopy = nullptr;
-    const char* text = TerminatedText(bytes, g_platform.GlobalSize(hText), terminatedCopy);
-    HGLOBAL rtf = text != nullptr ? RenderRtfText(text, nCodePage, pszFaceName, nPointSize) : nullptr;
-    FreeBlock(terminatedCopy);
-    g_platform.GlobalUnlock(hText);
     if (rtf == nullptr) {
         return;
     }
@@ -273,54 +262,76 @@ void AddRtfCopy(HGLOBAL hText, UINT nCodePage, const char* pszFaceName, int nPoi
     }
 }
 
-// Writes the result unless the clipboard has changed since its change count
-// was nReadSequence (when given, the count at the pass's reading). False when
-// the clipboard was not written or refused a text.
-bool WriteResultIfUnchanged(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
-                            int nPointSize, std::optional<DWORD> nReadSequence)
+// Writes the texts, the RTF copy and the formats carried over, unless the
+// clipboard has changed since its change count was nReadSequence (when
+// given, the count at the pass's reading).
+PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf, CarriedFormats* pCarried,
+                                  std::optional<DWORD> nReadSequence)
 {
     // The blocks the clipboard has not taken over stay the pass's to free.
-    HGLOBAL ownUnicode = hUnicode;
-    HGLOBAL ownText = hText;
-    bool written = false;
+    HGLOBAL ownUnicode = texts.hUnicode;
+    HGLOBAL ownText = texts.hText;
+    PassResult result = PassResult::ClipboardFailed;
     {
         ClipboardSession clipboard;
         // Another program copied after the reading: its copy is the newer
         // one, and it raises a notification of its own.
         const bool newer = nReadSequence && g_platform.GetClipboardSequenceNumber() != *nReadSequence;
         if (clipboard.IsOpen() && !newer && g_platform.EmptyClipboard() && SetMarker()) {
-            written = true;
-            if (hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, hUnicode) != nullptr) {
+            if (texts.hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, texts.hUnicode) != nullptr) {
                 ownUnicode = nullptr;
             }
-            if (hText != nullptr && g_platform.SetClipboardData(CF_TEXT, hText) != nullptr) {
+            if (texts.hText != nullptr && g_platform.SetClipboardData(CF_TEXT, texts.hText) != nullptr) {
                 ownText = nullptr;
             }
-            // A block the clipboard has taken over may still be read until it is closed.
-            if (bAddRtf && hText != nullptr) {
-                AddRtfCopy(hText, nCodePage, pszFaceName, nPointSize);
+            // A block the clipboard has taken over may still be read until it
+            // is closed. The copying program's own RTF names its fonts and
+            // holds its formatting: it wins over one made from the text.
+            const bool programRtf = pCarried != nullptr && pCarried->HasRtf();
+            if (rtf.bAdd && texts.hText != nullptr && !programRtf) {
+                AddRtfCopy(texts.hText, rtf);
             }
+            if (pCarried != nullptr) {
+                pCarried->Write();
+            }
+            result = PassResult::Converted;
         }
     }
-    const bool refused = ownUnicode != nullptr || ownText != nullptr;
     FreeBlock(ownUnicode);
     FreeBlock(ownText);
-    return written && !refused;
+    return result;
 }
 
 } // namespace
 
 PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
 {
-    HGLOBAL unicode = nullptr;
-    HGLOBAL text = nullptr;
-    DWORD sequence = 0;
-    bool offered = false;
-    if (!ConvertClipboard(nCodePage, unicode, text, sequence, offered) ||
-        !WriteResultIfUnchanged(unicode, text, bAddRtf, nCodePage, pszFaceName, nPointSize, sequence)) {
+    ClipboardContent content;
+    if (!content.Read()) {
         return PassResult::ClipboardFailed;
     }
-    return offered ? PassResult::Converted : PassResult::NothingToConvert;
+    if (!content.HasText()) {
+        return PassResult::NothingToConvert;
+    }
+    PassTexts texts;
+    if (!ConvertClipboard(nCodePage, content, texts)) {
+        return PassResult::ClipboardFailed;
+    }
+    // No text is held twice while the RTF copy is made: the private copies go
+    // first, and a Unicode text copied across is read from its own block.
+    RtfRequest rtf{bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt};
+    if (bAddRtf && texts.bEncoded && !content.carried.HasRtf()) {
+        if (texts.bUnicodeCopied) {
+            rtf.hSource = texts.hUnicode;
+        } else {
+            rtf.source = content.unicode.Text<wchar_t>();
+        }
+    }
+    content.text.Drop();
+    if (!rtf.source) {
+        content.unicode.Drop();
+    }
+    return WriteResultIfUnchanged(texts, rtf, &content.carried, content.nSequence);
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -353,5 +364,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged(hUnicode, hText, bAddRtf, nCodePage, pszFaceName, nPointSize, std::nullopt);
+    WriteResultIfUnchanged({hUnicode, hText, false, false},
+                           {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt}, nullptr, std::nullopt);
 }

@@ -1,6 +1,7 @@
 // One conversion of the clipboard's text through a code page: CF_TEXT decoded
 // to Unicode, CF_UNICODETEXT encoded to 8-bit text, both written back after
-// the marker format, with an optional Rich Text Format copy.
+// the marker format, with an optional Rich Text Format copy, and followed by
+// every other format of the copy, unchanged.
 #pragma once
 
 #include <windows.h>
@@ -9,9 +10,9 @@
 constexpr const char kMarkerFormatName[] = "CF_PELISAN";
 
 enum class PassResult {
-    Converted,        // the result was written
-    NothingToConvert, // the clipboard offered neither text format
-    ClipboardFailed,  // not opened, read, emptied or written; or a newer copy arrived meanwhile
+    Converted,        // the result is written
+    NothingToConvert, // the clipboard offered neither text format; nothing written
+    ClipboardFailed,  // it could not be read or written, or a newer copy came first; nothing written
 };
 
 PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize);

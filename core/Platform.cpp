@@ -26,6 +26,14 @@ const PlatformApi kWin32 = {
     ::GetProcAddress,
     ::FreeLibrary,
     ::Sleep,
+    ::CopyImage,
+    ::CopyEnhMetaFileW,
+    ::CopyMetaFileW,
+    ::GetPaletteEntries,
+    ::CreatePalette,
+    ::DeleteObject,
+    ::DeleteEnhMetaFile,
+    ::DeleteMetaFile,
 };
 
 } // namespace

@@ -33,6 +33,16 @@ struct PlatformApi {
     BOOL(WINAPI* FreeLibrary)(HMODULE);
 
     void(WINAPI* Sleep)(DWORD);
+
+    // Copies of the clipboard's picture handles, and their release.
+    HANDLE(WINAPI* CopyImage)(HANDLE, UINT, int, int, UINT);
+    HENHMETAFILE(WINAPI* CopyEnhMetaFileW)(HENHMETAFILE, LPCWSTR);
+    HMETAFILE(WINAPI* CopyMetaFileW)(HMETAFILE, LPCWSTR);
+    UINT(WINAPI* GetPaletteEntries)(HPALETTE, UINT, UINT, LPPALETTEENTRY);
+    HPALETTE(WINAPI* CreatePalette)(const LOGPALETTE*);
+    BOOL(WINAPI* DeleteObject)(HGDIOBJ);
+    BOOL(WINAPI* DeleteEnhMetaFile)(HENHMETAFILE);
+    BOOL(WINAPI* DeleteMetaFile)(HMETAFILE);
 };
 
 // The table in use; tests replace entries and restore the defaults after.

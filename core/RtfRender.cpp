@@ -51,17 +51,19 @@ bool HasBreakOrTab(const unsigned char* p)
 }
 
 // The document is composed once for counting and once for writing, so the
-// length can never disagree with what is written.
+// length can never disagree with what is written. The count is 64 bits wide:
+// six bytes out for each byte in would wrap a 32-bit size.
 class Counter {
 public:
     void Put(std::string_view s) { m_nLength += s.size(); }
     void Put(char) { ++m_nLength; }
     void PutEscape(unsigned char) { m_nLength += sizeof(Escape); }
     void PutEscapedBlock(const unsigned char*) { m_nLength += kBlock * sizeof(Escape); }
-    std::size_t Length() const { return m_nLength; }
+    void PutPadded(const char*, std::size_t nLength) { m_nLength += nLength; }
+    std::uint64_t Length() const { return m_nLength; }
 
 private:
-    std::size_t m_nLength = 0;
+    std::uint64_t m_nLength = 0;
 };
 
 class Writer {
@@ -91,6 +93,13 @@ public:
         const Block second = __builtin_shufflevector(high, low, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
         PutWithMarks(first);
         PutWithMarks(second);
+    }
+    // nLength bytes of a 16-byte piece, all 16 copied: a fixed-size copy is
+    // far cheaper, and the caller knows that what follows overwrites the rest.
+    void PutPadded(const char* pPiece, std::size_t nLength)
+    {
+        std::memcpy(m_pOut, pPiece, kBlock);
+        m_pOut += nLength;
     }
     void Terminate() { *m_pOut = '\0'; }
 
@@ -123,13 +132,14 @@ void PutDecimal(Sink& sink, Number n)
 }
 
 template <class Sink>
-void PutFaceName(Sink& sink, const unsigned char* p)
+void PutFaceName(Sink& sink, std::string_view bytes)
 {
-    for (; *p; ++p) {
-        if (IsAsciiAlnum(*p) || *p == ' ')
-            sink.Put(static_cast<char>(*p));
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsAsciiAlnum(byte) || byte == ' ')
+            sink.Put(c);
         else
-            sink.PutEscape(*p);
+            sink.PutEscape(byte);
     }
 }
 
@@ -173,8 +183,118 @@ void PutBody(Sink& out, const unsigned char* p, const unsigned char* end)
     out = sink;
 }
 
+// "\uN?": the UTF-16 unit as a signed number, then the character that
+// readers without Unicode show instead.
 template <class Sink>
-void Compose(Sink& sink, const char* pszText, unsigned nCodePage, const char* pszFaceName, int nSize)
+void PutUnicodeEscape(Sink& sink, char16_t unit)
+{
+    sink.Put(std::string_view("\\u"));
+    PutDecimal(sink, static_cast<std::int16_t>(unit));
+    sink.Put('?');
+}
+
+bool IsBreakOrTab(unsigned char c)
+{
+    return c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Runs put(bytes, count) for the character at units[i] when the code page
+// expresses it, else writes it as "\uN?" per unit; gives the index after it.
+template <class Sink, class PutBytes>
+std::size_t PutCharacter(Sink& sink, std::u16string_view units, std::size_t i, RtfCharacters& characters,
+                         PutBytes put)
+{
+    if (IsHighSurrogate(units[i]) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+        unsigned char bytes[RtfCharacters::kMaxBytes];
+        const std::size_t count = characters.EncodePair(&units[i], bytes);
+        if (count != 0) {
+            put(bytes, count);
+        } else {
+            PutUnicodeEscape(sink, units[i]);
+            PutUnicodeEscape(sink, units[i + 1]);
+        }
+        return i + 2;
+    }
+    const RtfCharacters::Entry& entry = characters.Of(units[i]);
+    if (entry.nBytes != 0) {
+        put(entry.bytes, entry.nBytes);
+    } else {
+        PutUnicodeEscape(sink, units[i]);
+    }
+    return i + 1;
+}
+
+template <class Sink>
+void PutFaceName(Sink& sink, std::u16string_view units, RtfCharacters& characters)
+{
+    for (std::size_t i = 0; i < units.size();) {
+        i = PutCharacter(sink, units, i, characters, [&](const unsigned char* bytes, std::size_t count) {
+            const std::string_view piece(reinterpret_cast<const char*>(bytes), count);
+            PutFaceName(sink, piece);
+        });
+    }
+}
+
+template <class Sink>
+void PutUnicodeBody(Sink& out, std::u16string_view units, RtfCharacters& characters)
+{
+    Sink sink = out;
+    // Up to here a padded copy is safe: every unit after it, and the
+    // document's end, write at least one byte each.
+    const std::size_t padded = units.size() > 16 ? units.size() - 16 : 0;
+    for (std::size_t i = 0; i < units.size();) {
+        const RtfCharacters::Entry& entry = characters.Of(units[i]);
+        if (entry.nWritten != 0 && i < padded) {
+            sink.PutPadded(entry.text, entry.nWritten);
+            ++i;
+            continue;
+        }
+        const auto putBytes = [&](const unsigned char* bytes, std::size_t count) {
+            for (const unsigned char* p = bytes; p != bytes + count;)
+                p = PutBodyByte(sink, p, bytes + count);
+        };
+        const std::size_t next = PutCharacter(sink, units, i, characters, putBytes);
+        // A line break that is a character of its own pairs with the next
+        // character when that is its partner byte alone, as in the 8-bit text.
+        const unsigned char last = entry.bytes[0];
+        if (next == i + 1 && entry.nBytes == 1 && (last == '\r' || last == '\n') && next < units.size()) {
+            const RtfCharacters::Entry& after = characters.Of(units[next]);
+            const unsigned char partner = last == '\r' ? '\n' : '\r';
+            i = after.nBytes == 1 && after.bytes[0] == partner ? next + 1 : next;
+            continue;
+        }
+        i = next;
+    }
+    out = sink;
+}
+
+template <class Sink>
+void PutFace(Sink& sink, const RtfText& face)
+{
+    if (face.pCharacters != nullptr) {
+        PutFaceName(sink, face.units, *face.pCharacters);
+    } else {
+        PutFaceName(sink, std::string_view(face.pszBytes));
+    }
+}
+
+bool IsEmpty(const RtfText& text)
+{
+    return text.pCharacters != nullptr ? text.units.empty() : text.pszBytes == nullptr || *text.pszBytes == '\0';
+}
+
+template <class Sink>
+void Compose(Sink& sink, const RtfText& text, unsigned nCodePage, const RtfText& face, int nSize)
 {
     sink.Put(std::string_view("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg"));
     PutDecimal(sink, nCodePage);
@@ -183,9 +303,9 @@ void Compose(Sink& sink, const char* pszText, unsigned nCodePage, const char* ps
         sink.Put(std::string_view("\\fcharset"));
         PutDecimal(sink, nCharSet);
     }
-    if (pszFaceName && *pszFaceName) {
+    if (!IsEmpty(face)) {
         sink.Put(' ');
-        PutFaceName(sink, reinterpret_cast<const unsigned char*>(pszFaceName));
+        PutFace(sink, face);
     }
     sink.Put(std::string_view(";}}\r\n\\f1"));
     if (nSize != 0) {
@@ -193,25 +313,72 @@ void Compose(Sink& sink, const char* pszText, unsigned nCodePage, const char* ps
         PutDecimal(sink, nSize);
     }
     sink.Put(' ');
-    if (pszText) {
-        const auto* text = reinterpret_cast<const unsigned char*>(pszText);
-        PutBody(sink, text, text + std::strlen(pszText));
+    if (text.pCharacters != nullptr) {
+        PutUnicodeBody(sink, text.units, *text.pCharacters);
+    } else if (text.pszBytes != nullptr) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.pszBytes);
+        PutBody(sink, bytes, bytes + std::strlen(text.pszBytes));
     }
     sink.Put(std::string_view("}\r\n"));
 }
 
+// The body's text for a character the code page writes as these bytes.
+void FillText(RtfCharacters::Entry& entry)
+{
+    char* out = entry.text;
+    for (std::size_t n = 0; n < entry.nBytes; ++n) {
+        if (IsBreakOrTab(entry.bytes[n])) {
+            entry.nWritten = 0;
+            return;
+        }
+        std::memcpy(out, kHexEscapes[entry.bytes[n]].data(), sizeof(Escape));
+        out += sizeof(Escape);
+    }
+    entry.nWritten = static_cast<std::uint8_t>(out - entry.text);
+}
+
 } // namespace
 
-std::size_t RtfLength(const char* pszText, unsigned nCodePage, const char* pszFaceName, int nSize)
+const RtfCharacters::Entry& RtfCharacters::Ask(char16_t unit)
+{
+    Entry& entry = m_pTable[unit];
+    entry.bAsked = 1;
+    entry.nBytes = static_cast<std::uint8_t>(m_pfnEncode(m_pContext, &unit, 1, entry.bytes));
+    if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+        // Written one by one: half of a pair, or alone.
+        entry.nWritten = 0;
+    } else if (entry.nBytes != 0) {
+        FillText(entry);
+    } else {
+        Counter counter;
+        PutUnicodeEscape(counter, unit);
+        Writer writer(entry.text);
+        PutUnicodeEscape(writer, unit);
+        entry.nWritten = static_cast<std::uint8_t>(counter.Length());
+    }
+    return entry;
+}
+
+std::uint64_t RtfLength(const RtfText& text, unsigned nCodePage, const RtfText& face, int nSize)
 {
     Counter counter;
-    Compose(counter, pszText, nCodePage, pszFaceName, nSize);
+    Compose(counter, text, nCodePage, face, nSize);
     return counter.Length();
+}
+
+std::uint64_t RtfLength(const char* pszText, unsigned nCodePage, const char* pszFaceName, int nSize)
+{
+    return RtfLength(RtfText::Bytes(pszText), nCodePage, RtfText::Bytes(pszFaceName), nSize);
+}
+
+void RenderRtf(char* pszOut, const RtfText& text, unsigned nCodePage, const RtfText& face, int nSize)
+{
+    Writer writer(pszOut);
+    Compose(writer, text, nCodePage, face, nSize);
+    writer.Terminate();
 }
 
 void RenderRtf(char* pszOut, const char* pszText, unsigned nCodePage, const char* pszFaceName, int nSize)
 {
-    Writer writer(pszOut);
-    Compose(writer, pszText, nCodePage, pszFaceName, nSize);
-    writer.Terminate();
+    RenderRtf(pszOut, RtfText::Bytes(pszText), nCodePage, RtfText::Bytes(pszFaceName), nSize);
 }

@@ -12,6 +12,8 @@ packages=(
   fonts-ipafont-gothic
   locales
   clang-14 libclang-rt-14-dev
+  # A word processor reads the RTF copy (headless); Tk copies text with HTML on X11.
+  libreoffice-writer-nogui tk
 )
 
 # 32-bit Wine runs the 32-bit build's tests (Debian's wine32 needs the i386 architecture).

@@ -114,8 +114,45 @@ PlacedFormat AsWineKeepsIt(const PlacedFormat& placed)
     return {placed.format, bytes};
 }
 
-enum class Fault { kNone, kOpen, kEmpty, kRegister, kAlloc, kLock, kSet, kGet, kConversion };
-constexpr const char* kFaultNames[] = {"none", "open", "empty", "register", "alloc", "lock", "set", "get", "conversion"};
+// A copying program's other formats: at most one picture of each kind the
+// platform converts between, so that each is the one placed.
+std::vector<PlacedFormat> RandomOtherFormats(Rng& rng)
+{
+    std::vector<PlacedFormat> others;
+    if (Chance(rng, 15)) {
+        others.push_back({RegisterClipboardFormatA("HTML Format"), WithZero(RandomEightBit(rng) + "<p>")});
+    }
+    if (Chance(rng, 15)) {
+        const bool passes = Chance(rng, 50);
+        others.push_back({RtfFormatId(), WithZero(passes ? "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932;}}\r\n\\f1 }\r\n"
+                                                         : "{\\rtf1\\ansi\\deff0 \\b program}")});
+    }
+    if (Chance(rng, 10)) {
+        others.push_back({MarkerFormatId(), WithZero("PELIS")});
+    }
+    if (Chance(rng, 10)) {
+        if (Chance(rng, 50)) {
+            others.push_back({CF_BITMAP, "", TestBitmap(Pick(rng, 1, 40), Pick(rng, 1, 40))});
+            if (Chance(rng, 50)) {
+                others.push_back({CF_PALETTE, "", TestPalette()});
+            }
+        } else {
+            const BITMAPINFOHEADER header{sizeof header, 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+            others.push_back({CF_DIB, std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                                          std::string(16, '\x5a')});
+        }
+    }
+    if (Chance(rng, 10)) {
+        others.push_back(Chance(rng, 50) ? PlacedFormat{CF_ENHMETAFILE, "", TestEnhMetaFile()}
+                                         : PlacedFormat{CF_METAFILEPICT, "", TestMetaFilePict()});
+    }
+    std::shuffle(others.begin(), others.end(), rng);
+    return others;
+}
+
+enum class Fault { kNone, kOpen, kEmpty, kRegister, kAlloc, kLock, kSet, kGet, kConversion, kCopy };
+constexpr const char* kFaultNames[] = {"none", "open",  "empty",      "register", "alloc",
+                                       "lock", "set",   "get", "conversion", "copy"};
 
 struct PassCase {
     std::vector<PlacedFormat> placed;
@@ -162,6 +199,9 @@ PassCase RandomCase(int index)
         const PlacedFormat other{RegisterClipboardFormatA("Pelisan test data"), WithZero(RandomEightBit(rng))};
         c.placed.insert(c.placed.begin() + Pick(rng, 0, static_cast<int>(c.placed.size())), other);
     }
+    for (const PlacedFormat& other : RandomOtherFormats(rng)) {
+        c.placed.insert(c.placed.begin() + Pick(rng, 0, static_cast<int>(c.placed.size())), other);
+    }
     const UINT codePages[] = {932, 936, 949, 1252, 65001, GetACP(), 42, 65000, 50220, 1200, 12345, 0};
     c.codePage = PickOf(rng, codePages);
     c.addRtf = Chance(rng, 60);
@@ -175,7 +215,7 @@ PassCase RandomCase(int index)
     const int points[] = {0, 12, -3, INT_MAX, INT_MIN, Pick(rng, 1, 200)};
     c.points = PickOf(rng, points);
     if (Chance(rng, 60)) {
-        c.fault = static_cast<Fault>(Pick(rng, 1, static_cast<int>(Fault::kConversion)));
+        c.fault = static_cast<Fault>(Pick(rng, 1, static_cast<int>(Fault::kCopy)));
         c.failingCall = Pick(rng, 1, 4);
     }
     return c;
@@ -281,6 +321,7 @@ protected:
         case Fault::kConversion:
             probe.failConversion = [once](const PlatformProbe::Conversion&) mutable { return once(); };
             break;
+        case Fault::kCopy: probe.failCopy = once; break;
         }
     }
 
@@ -311,6 +352,9 @@ protected:
 
         EXPECT_EQ(probe.opens, probe.closes) << "every opening closed";
         EXPECT_TRUE(probe.ownedBlocks.empty()) << probe.ownedBlocks.size() << " blocks neither freed nor taken over";
+        EXPECT_TRUE(probe.ownedHandles.empty())
+            << probe.ownedHandles.size() << " pictures or palettes neither deleted nor taken over";
+        EXPECT_EQ(probe.deletesOfTakenHandles, 0) << "deleted a picture the clipboard owns";
         EXPECT_EQ(ledger.strayFrees, 0) << "freed a block that was not the pass's to free";
         EXPECT_EQ(ledger.locksHeld, 0) << "left a block locked";
         if (c.fault == Fault::kNone) {
@@ -318,27 +362,58 @@ protected:
         }
     }
 
-    // Without a failure a pass writes the marker first, leaves every text
-    // format that was offered on offer (a synthesised one may be left for the
-    // platform to make again), and adds a whole RTF copy to an 8-bit text.
+    // Without a failure a pass on a clipboard without text writes nothing.
+    // Otherwise it writes the marker first, leaves every text format that was
+    // offered on offer (a synthesised one may be left for the platform to make
+    // again), adds a whole RTF copy to an 8-bit text unless the copying
+    // program placed its own, and carries every other format over in order.
     void ExpectSoundWrite(const PassCase& c)
     {
         const UINT rtf = RtfFormatId();
-        const std::vector<UINT> order{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, rtf};
+        const UINT marker = MarkerFormatId();
+        auto placed = [&](UINT format) {
+            const auto isFormat = [=](const PlacedFormat& p) { return p.format == format; };
+            return std::any_of(c.placed.begin(), c.placed.end(), isFormat);
+        };
         const std::vector<UINT>& set = probe.setFormats;
-        auto written = [&](UINT format) { return std::find(set.begin(), set.end(), format) != set.end(); };
-        std::vector<UINT> expectedOrder;
-        std::copy_if(order.begin(), order.end(), std::back_inserter(expectedOrder), written);
-        EXPECT_EQ(set, expectedOrder) << "each format once, in the written order";
-        EXPECT_TRUE(written(MarkerFormatId()));
+        if (!placed(CF_TEXT) && !placed(CF_UNICODETEXT)) {
+            EXPECT_TRUE(set.empty()) << "wrote to a clipboard without text";
+            return;
+        }
+        auto isProgramRtf = [&](const PlacedFormat& p) {
+            return p.format == rtf && !(placed(marker) && p.bytes.rfind("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg", 0) == 0);
+        };
+        const bool programRtf = std::any_of(c.placed.begin(), c.placed.end(), isProgramRtf);
+        std::vector<UINT> expected{marker};
+        for (const UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_TEXT}}) {
+            if (std::find(set.begin(), set.end(), format) != set.end()) {
+                expected.push_back(format);
+            }
+        }
+        if (c.addRtf && expected.back() == CF_TEXT && !programRtf) {
+            expected.push_back(rtf);
+        }
+        // The platform adds a locale of its own when the program's cannot be told from one.
+        for (const PlacedFormat& p : c.placed) {
+            const bool own = p.format == CF_TEXT || p.format == CF_UNICODETEXT || p.format == marker;
+            if (!own && p.format != CF_LOCALE && (p.format != rtf || isProgramRtf(p))) {
+                expected.push_back(p.format);
+            }
+        }
+        std::vector<UINT> written;
+        std::copy_if(set.begin(), set.end(), std::back_inserter(written), [](UINT f) { return f != CF_LOCALE; });
+        EXPECT_EQ(written, expected) << "the pass's own formats, then the others in their order";
         const std::vector<UINT> offered = ClipboardFormats();
         for (const PlacedFormat& p : c.placed) {
             EXPECT_TRUE((p.format != CF_TEXT && p.format != CF_UNICODETEXT) ||
                         std::find(offered.begin(), offered.end(), p.format) != offered.end())
                 << "text format " << p.format << " lost";
+            if (p.handle == nullptr && p.format != CF_TEXT && p.format != CF_UNICODETEXT && p.format != marker &&
+                (p.format != rtf || isProgramRtf(p)) && probe.handedBytes.count(p.format)) {
+                EXPECT_EQ(probe.handedBytes[p.format], p.bytes) << "format " << p.format << " carried byte for byte";
+            }
         }
-        EXPECT_EQ(written(rtf), c.addRtf && written(CF_TEXT));
-        if (written(rtf)) {
+        if (!programRtf && std::find(set.begin(), set.end(), rtf) != set.end()) {
             const std::string& document = probe.handedBytes[rtf];
             EXPECT_EQ(document.rfind("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg", 0), 0u);
             EXPECT_TRUE(document.ends_with(std::string("}\r\n", 4))) << "whole document with its zero byte";

@@ -18,7 +18,8 @@
 
 struct PlacedFormat {
     UINT format;
-    std::string bytes; // the block's whole content
+    std::string bytes;      // the block's whole content
+    HANDLE handle = nullptr; // placed instead of a block of the bytes: a picture or palette
 };
 
 inline std::string Utf16Bytes(std::wstring_view text)
@@ -122,7 +123,7 @@ inline bool PlaceOnClipboard(const std::vector<PlacedFormat>& formats)
     }
     bool placed = EmptyClipboard() != 0;
     for (const PlacedFormat& f : formats) {
-        placed = placed && SetClipboardData(f.format, NewBlock(f.bytes)) != nullptr;
+        placed = placed && SetClipboardData(f.format, f.handle != nullptr ? f.handle : NewBlock(f.bytes)) != nullptr;
     }
     CloseClipboard();
     return placed;
@@ -152,6 +153,105 @@ inline std::optional<std::string> ClipboardBytes(UINT format)
         CloseClipboard();
     }
     return bytes;
+}
+
+// Pictures and a palette of the test's own, each drawing something distinct.
+inline HBITMAP TestBitmap(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (int i = 0; i < width * height; ++i) {
+        pixels[i] = static_cast<DWORD>(i * 0x010305 + 0x102030) & 0xFFFFFF;
+    }
+    return bitmap;
+}
+
+inline HENHMETAFILE TestEnhMetaFile()
+{
+    HDC dc = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    Rectangle(dc, 1, 2, 30, 40);
+    Ellipse(dc, 5, 6, 70, 80);
+    return CloseEnhMetaFile(dc);
+}
+
+inline HGLOBAL TestMetaFilePict()
+{
+    HDC dc = CreateMetaFileW(nullptr);
+    Rectangle(dc, 3, 4, 50, 60);
+    const METAFILEPICT picture{MM_ANISOTROPIC, 1234, 567, CloseMetaFile(dc)};
+    return NewBlock({reinterpret_cast<const char*>(&picture), sizeof picture});
+}
+
+inline HPALETTE TestPalette()
+{
+    struct {
+        WORD version = 0x300;
+        WORD count = 3;
+        PALETTEENTRY entries[3] = {{10, 20, 30, 0}, {40, 50, 60, 0}, {70, 80, 90, 0}};
+    } palette;
+    return CreatePalette(reinterpret_cast<const LOGPALETTE*>(&palette));
+}
+
+// What a picture draws, as bytes to compare: a bitmap's size and pixels, a
+// metafile's records (with the picture's mapping mode and extents), a
+// palette's entries.
+inline std::string Drawing(UINT format, HANDLE data)
+{
+    std::string drawing;
+    switch (format) {
+    case CF_BITMAP: {
+        BITMAP bitmap{};
+        GetObjectW(data, sizeof bitmap, &bitmap);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, bitmap.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        drawing.resize(4 * static_cast<std::size_t>(bitmap.bmWidth) * bitmap.bmHeight);
+        HDC dc = GetDC(nullptr);
+        GetDIBits(dc, static_cast<HBITMAP>(data), 0, bitmap.bmHeight, drawing.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+        return std::to_string(bitmap.bmWidth) + "x" + std::to_string(bitmap.bmHeight) + ":" + drawing;
+    }
+    case CF_ENHMETAFILE: {
+        const auto metaFile = static_cast<HENHMETAFILE>(data);
+        drawing.resize(GetEnhMetaFileBits(metaFile, 0, nullptr));
+        GetEnhMetaFileBits(metaFile, static_cast<UINT>(drawing.size()), reinterpret_cast<BYTE*>(drawing.data()));
+        return drawing;
+    }
+    case CF_METAFILEPICT: {
+        const std::string block = BlockBytes(data);
+        if (block.size() < sizeof(METAFILEPICT)) {
+            return block;
+        }
+        const auto* picture = reinterpret_cast<const METAFILEPICT*>(block.data());
+        drawing.resize(GetMetaFileBitsEx(picture->hMF, 0, nullptr));
+        GetMetaFileBitsEx(picture->hMF, static_cast<UINT>(drawing.size()), drawing.data());
+        return std::to_string(picture->mm) + "," + std::to_string(picture->xExt) + "," +
+               std::to_string(picture->yExt) + ":" + drawing;
+    }
+    case CF_PALETTE: {
+        const auto palette = static_cast<HPALETTE>(data);
+        drawing.resize(GetPaletteEntries(palette, 0, 0, nullptr) * sizeof(PALETTEENTRY));
+        GetPaletteEntries(palette, 0, static_cast<UINT>(drawing.size() / sizeof(PALETTEENTRY)),
+                          reinterpret_cast<PALETTEENTRY*>(drawing.data()));
+        return drawing;
+    }
+    default: return BlockBytes(data);
+    }
+}
+
+// What the clipboard's format draws, or nothing when it is not offered.
+inline std::optional<std::string> ClipboardDrawing(UINT format)
+{
+    std::optional<std::string> drawing;
+    if (OpenRealClipboard()) {
+        if (HANDLE data = GetClipboardData(format)) {
+            drawing = Drawing(format, data);
+        }
+        CloseClipboard();
+    }
+    return drawing;
 }
 
 // Wraps every entry of the platform table in use: records what the pass
@@ -187,6 +287,13 @@ public:
         g_platform.MultiByteToWideChar = &ToUnicode;
         g_platform.WideCharToMultiByte = &ToBytes;
         g_platform.Sleep = &Wait;
+        g_platform.CopyImage = &CopyBitmap;
+        g_platform.CopyEnhMetaFileW = &CopyEnhMetaFile;
+        g_platform.CopyMetaFileW = &CopyMetaFile;
+        g_platform.CreatePalette = &NewPalette;
+        g_platform.DeleteObject = &DeleteGdiObject;
+        g_platform.DeleteEnhMetaFile = &DeleteEnhMetaFile;
+        g_platform.DeleteMetaFile = &DeleteMetaFile;
     }
     ~PlatformProbe() { s_probe = nullptr; }
 
@@ -213,6 +320,7 @@ public:
         injectedData.clear();
         failConversion = nullptr;
         blockSize = nullptr;
+        failCopy = nullptr;
         ForgetCalls();
     }
 
@@ -234,12 +342,16 @@ public:
     std::function<bool(const Conversion&)> failConversion;
     // Answers GlobalSize for a clipboard block of this format instead of the platform.
     std::function<std::optional<SIZE_T>(UINT format)> blockSize;
+    // Fails a copy of a picture handle or the palette made for one.
+    std::function<bool()> failCopy;
 
     // What happened.
     int opens = 0;  // successful
     int closes = 0;
     std::vector<Allocation> allocations;
     std::set<HGLOBAL> ownedBlocks;   // allocated, neither freed nor taken over
+    std::set<HANDLE> ownedHandles;   // pictures and palettes made, neither deleted nor taken over
+    int deletesOfTakenHandles = 0;
     std::vector<UINT> setFormats;    // taken over by the clipboard, in order
     std::map<UINT, std::string> handedBytes; // as handed over (Wine terminates texts in place)
     int freesOfTakenBlocks = 0;
@@ -281,13 +393,25 @@ private:
         if (s_probe->refuseSet && s_probe->refuseSet(format)) {
             return nullptr;
         }
-        const std::string bytes = BlockBytes(block);
+        const bool gdiObject = format == CF_BITMAP || format == CF_DSPBITMAP || format == CF_PALETTE ||
+                               format == CF_ENHMETAFILE || format == CF_DSPENHMETAFILE;
+        const std::string bytes = gdiObject ? std::string() : BlockBytes(block);
+        // A metafile picture's block holds a metafile handle, taken over with it.
+        HANDLE held = nullptr;
+        if ((format == CF_METAFILEPICT || format == CF_DSPMETAFILEPICT) && bytes.size() >= sizeof(METAFILEPICT)) {
+            held = reinterpret_cast<const METAFILEPICT*>(bytes.data())->hMF;
+        }
         HANDLE taken = s_probe->m_real.SetClipboardData(format, block);
         if (taken != nullptr) {
             s_probe->setFormats.push_back(format);
             s_probe->handedBytes[format] = bytes;
             s_probe->ownedBlocks.erase(block);
             s_probe->m_takenBlocks.insert(block);
+            for (HANDLE handle : {static_cast<HANDLE>(block), held}) {
+                if (handle != nullptr && s_probe->ownedHandles.erase(handle) != 0) {
+                    s_probe->m_takenHandles.insert(handle);
+                }
+            }
         }
         return taken;
     }
@@ -344,6 +468,53 @@ private:
         return s_probe->m_real.WideCharToMultiByte(codePage, flags, text, length, out, capacity, defaultChar,
                                                    usedDefault);
     }
+    template <typename Handle>
+    static Handle Made(Handle handle)
+    {
+        if (handle != nullptr) {
+            s_probe->m_takenHandles.erase(handle);
+            s_probe->ownedHandles.insert(handle);
+        }
+        return handle;
+    }
+    template <typename Handle>
+    static void Deleted(Handle handle)
+    {
+        s_probe->deletesOfTakenHandles += s_probe->m_takenHandles.count(handle) != 0 ? 1 : 0;
+        s_probe->ownedHandles.erase(handle);
+    }
+    static bool CopyFails() { return s_probe->failCopy && s_probe->failCopy(); }
+    static HANDLE WINAPI CopyBitmap(HANDLE image, UINT type, int width, int height, UINT flags)
+    {
+        return CopyFails() ? nullptr : Made(s_probe->m_real.CopyImage(image, type, width, height, flags));
+    }
+    static HENHMETAFILE WINAPI CopyEnhMetaFile(HENHMETAFILE metaFile, LPCWSTR file)
+    {
+        return CopyFails() ? nullptr : Made(s_probe->m_real.CopyEnhMetaFileW(metaFile, file));
+    }
+    static HMETAFILE WINAPI CopyMetaFile(HMETAFILE metaFile, LPCWSTR file)
+    {
+        return CopyFails() ? nullptr : Made(s_probe->m_real.CopyMetaFileW(metaFile, file));
+    }
+    static HPALETTE WINAPI NewPalette(const LOGPALETTE* palette)
+    {
+        return CopyFails() ? nullptr : Made(s_probe->m_real.CreatePalette(palette));
+    }
+    static BOOL WINAPI DeleteGdiObject(HGDIOBJ object)
+    {
+        Deleted(object);
+        return s_probe->m_real.DeleteObject(object);
+    }
+    static BOOL WINAPI DeleteEnhMetaFile(HENHMETAFILE metaFile)
+    {
+        Deleted(metaFile);
+        return s_probe->m_real.DeleteEnhMetaFile(metaFile);
+    }
+    static BOOL WINAPI DeleteMetaFile(HMETAFILE metaFile)
+    {
+        Deleted(metaFile);
+        return s_probe->m_real.DeleteMetaFile(metaFile);
+    }
     static void WINAPI Wait(DWORD ms)
     {
         s_probe->waits.push_back(ms);
@@ -354,4 +525,5 @@ private:
     PlatformApi m_real{};
     std::map<HANDLE, UINT> m_clipboardBlocks;
     std::set<HANDLE> m_takenBlocks;
+    std::set<HANDLE> m_takenHandles;
 };

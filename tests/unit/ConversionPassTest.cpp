@@ -22,17 +22,19 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(probe.ownedBlocks.empty()) << probe.ownedBlocks.size() << " blocks neither freed nor taken over";
+        EXPECT_TRUE(probe.ownedHandles.empty()) << probe.ownedHandles.size() << " handles neither deleted nor taken over";
         EXPECT_EQ(probe.freesOfTakenBlocks, 0) << "freed a block the clipboard owns";
+        EXPECT_EQ(probe.deletesOfTakenHandles, 0) << "deleted a handle the clipboard owns";
         EXPECT_EQ(probe.opens, probe.closes);
     }
 
     void Place(const std::vector<PlacedFormat>& formats) { ASSERT_TRUE(PlaceOnClipboard(formats)); }
 
     // One pass; the probe keeps its failures but forgets the last pass.
-    void Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
+    PassResult Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
     {
         probe.ForgetCalls();
-        ConversionPass(codePage, addRtf, face, points);
+        return ConversionPass(codePage, addRtf, face, points);
     }
 
     void ExpectTexts(const std::string& unicode, const std::string& text)
@@ -191,13 +193,187 @@ TEST_F(ConversionPassTest, LongTextsAreToldApartPieceByPiece)
     ExpectTexts(WithZero(pairs), EncodedText(codePage, pairs));
 }
 
-TEST_F(ConversionPassTest, NeitherTextFormatLeavesOnlyTheMarker)
+TEST_F(ConversionPassTest, WithoutTextNothingIsWritten)
 {
-    Place({{RegisterClipboardFormatA("Pelisan test data"), "data"}});
-    Run(932, TRUE, "Arial", 12);
-    EXPECT_EQ(probe.setFormats, std::vector<UINT>{MarkerFormatId()});
-    EXPECT_EQ(ClipboardFormats(), std::vector<UINT>{MarkerFormatId()});
-    EXPECT_EQ(ClipboardBytes(MarkerFormatId()), std::string("PELIS", 6));
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+    } cases[] = {
+        {"a picture", {{CF_BITMAP, "", TestBitmap(4, 3)}}},
+        {"HTML alone", {{html, WithZero("<b>bold</b>")}}},
+        {"data of a program's own", {{RegisterClipboardFormatA("Pelisan test data"), "data"}}},
+        {"nothing", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        const std::vector<UINT> before = ClipboardFormats();
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(Run(932, TRUE, "Arial", 12), PassResult::NothingToConvert);
+        EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+        EXPECT_EQ(ClipboardFormats(), before);
+        EXPECT_TRUE(probe.allocations.empty());
+    }
+}
+
+TEST_F(ConversionPassTest, EveryOtherFormatIsCarriedOverInItsOrder)
+{
+    using namespace std::string_literals;
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const UINT data = RegisterClipboardFormatA("Pelisan test data");
+    const std::string htmlBytes = WithZero("Version:0.9\r\n<b>Caf\xc3\xa9</b>");
+    const std::string dataBytes = "\x01\x00\xff private"s;
+    const std::string programRtf = WithZero("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\b Caf\\'e9\\b0}");
+    const std::string passRtf = WithZero("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0;}}\r\n\\f1 \\'78}\r\n");
+    const std::wstring text = L"Caf\u00e9 \u65e5\u672c";
+    const UINT marker = MarkerFormatId();
+    const UINT rtf = RtfFormatId();
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        BOOL addRtf;
+        std::vector<UINT> set;
+        std::optional<std::string> rtfWritten; // by the pass, when not the program's
+    } cases[] = {
+        {"a rich copy keeps the program's RTF",
+         {{CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}, {data, dataBytes}, {rtf, programRtf}}, TRUE,
+         {marker, CF_UNICODETEXT, CF_TEXT, html, data, rtf}, std::nullopt},
+        {"without an RTF copy asked for",
+         {{data, dataBytes}, {CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}}, FALSE,
+         {marker, CF_UNICODETEXT, CF_TEXT, data, html}, std::nullopt},
+        {"an earlier pass's RTF is replaced",
+         {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf},
+          {html, htmlBytes}},
+         TRUE, {marker, CF_UNICODETEXT, CF_TEXT, rtf, html}, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
+        {"and dropped when no RTF copy is asked for",
+         {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf}, {html, htmlBytes}}, FALSE,
+         {marker, CF_UNICODETEXT, CF_TEXT, html}, std::nullopt},
+        {"a program's RTF kept by an earlier pass stays",
+         {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, programRtf}}, TRUE,
+         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        EXPECT_EQ(Run(932, c.addRtf, "Arial", 12), PassResult::Converted);
+        EXPECT_EQ(probe.setFormats, c.set);
+        EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(text));
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
+        for (const PlacedFormat& p : c.placed) {
+            const bool carried = p.format != CF_UNICODETEXT && p.format != CF_TEXT && p.format != marker &&
+                                 (p.format != rtf || p.bytes == programRtf);
+            if (carried) {
+                EXPECT_EQ(ClipboardBytes(p.format), p.bytes) << "format " << p.format << " byte for byte";
+            }
+        }
+        if (c.rtfWritten) {
+            EXPECT_TRUE(StartsWith(ClipboardBytes(rtf), *c.rtfWritten));
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, PicturesAreCarriedOverAndDrawTheSame)
+{
+    const std::string dib = [] {
+        BITMAPINFOHEADER header{sizeof header, 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+        for (int i = 0; i < 2 * 12; ++i) {
+            bytes += static_cast<char>(i * 11);
+        }
+        return bytes;
+    }();
+    const UINT marker = MarkerFormatId();
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        std::vector<UINT> set; // a synthesised picture is left for the platform to make again
+    } cases[] = {
+        {"an 8-bit text with a DIB", {{CF_TEXT, WithZero("caption")}, {CF_DIB, dib}},
+         {marker, CF_UNICODETEXT, CF_TEXT, CF_DIB}},
+        {"bitmap and enhanced metafile handles",
+         {{CF_UNICODETEXT, WithZero(L"caption")}, {CF_BITMAP, "", TestBitmap(5, 3)},
+          {CF_ENHMETAFILE, "", TestEnhMetaFile()}},
+         {marker, CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_ENHMETAFILE}},
+        {"a metafile picture, a bitmap and its palette",
+         {{CF_METAFILEPICT, "", TestMetaFilePict()}, {CF_UNICODETEXT, WithZero(L"caption")},
+          {CF_BITMAP, "", TestBitmap(2, 7)}, {CF_PALETTE, "", TestPalette()}},
+         {marker, CF_UNICODETEXT, CF_TEXT, CF_METAFILEPICT, CF_BITMAP, CF_PALETTE}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        std::map<UINT, std::optional<std::string>> before;
+        for (const UINT format : {CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
+            before[format] = ClipboardDrawing(format);
+        }
+        EXPECT_EQ(Run(1252), PassResult::Converted);
+        EXPECT_EQ(probe.setFormats, c.set);
+        for (const auto& [format, drawing] : before) {
+            EXPECT_EQ(ClipboardDrawing(format), drawing) << "format " << format;
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, WhatCannotBeCarriedOverIsLeftOutAndTheTextsStillWritten)
+{
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const UINT data = RegisterClipboardFormatA("Pelisan test data");
+    const std::string htmlBytes = WithZero("<i>kept</i>");
+    auto& p = probe;
+    const struct {
+        const char* name;
+        PlacedFormat other;
+        std::function<void()> arm;
+    } cases[] = {
+        {"a handle private to its owner", {CF_PRIVATEFIRST + 5, "private"}, [] {}},
+        {"a GDI object of unknown kind", {CF_GDIOBJFIRST + 5, "gdi"}, [] {}},
+        {"a format that cannot be read", {data, "unread"}, [&] { p.hideFormat = [=](UINT f) { return f == data; }; }},
+        {"a block that cannot be copied", {data, std::string(777, 'x')},
+         [&] { p.failAlloc = [](UINT, SIZE_T size) { return size == 777; }; }},
+        {"a picture that cannot be copied", {CF_ENHMETAFILE, "", TestEnhMetaFile()},
+         [&] { p.failCopy = [] { return true; }; }},
+        {"a palette that cannot be made", {CF_PALETTE, "", TestPalette()}, [&] { p.failCopy = [] { return true; }; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place({{CF_UNICODETEXT, WithZero(L"text")}, c.other, {html, htmlBytes}});
+        c.arm();
+        EXPECT_EQ(Run(1252), PassResult::Converted);
+        EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, html}));
+        EXPECT_EQ(ClipboardBytes(html), htmlBytes);
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("text"));
+        probe.Reset();
+    }
+}
+
+TEST_F(ConversionPassTest, TheRtfCopyOfUnicodeTextKeepsEveryCharacter)
+{
+    const std::string msGothic = "\x82l\x82r \x83S\x83V\x83""b\x83N"; // ＭＳ ゴシック in code page 932
+    const struct {
+        UINT codePage;
+        std::wstring text;
+        const char* face;
+        std::string body;
+        std::string faceWritten;
+    } cases[] = {
+        // é has a best-fit "e" in 932, € none: both would be lost.
+        {932, L"\u65e5\u00e9\u20ac", nullptr, "\\'93\\'fa\\u233?\\u8364?", ""},
+        {1252, L"\u00e9\u65e5\r\nx", msGothic.c_str(), "\\'e9\\u26085?\\par\r\n\\'78",
+         " \\u-211?\\u-205? \\u12468?\\u12471?\\u12483?\\u12463?"},
+        {65001, L"\U0001F600\u00e9", "Arial-X", "\\'f0\\'9f\\'98\\'80\\'c3\\'a9", " Arial\\'2dX"},
+        {1251, L"\u0416\U0001F600\u00e9", nullptr, "\\'c6\\u-10179?\\u-8704?\\u233?", ""},
+        {932, L"x", msGothic.c_str(), "\\'78", " \\'82l\\'82r \\'83S\\'83V\\'83b\\'83N"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.codePage);
+        Place({{CF_UNICODETEXT, WithZero(c.text)}});
+        EXPECT_EQ(Run(c.codePage, TRUE, c.face, 0), PassResult::Converted);
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(c.codePage, c.text)) << "the platform's own 8-bit text";
+        const std::optional<std::string> rtf = ClipboardBytes(RtfFormatId());
+        ASSERT_TRUE(rtf);
+        EXPECT_NE(rtf->find(c.faceWritten + ";}}\r\n\\f1 " + c.body + "}\r\n"), std::string::npos) << *rtf;
+    }
 }
 
 TEST_F(ConversionPassTest, EmptyTextsAndBytesAfterTheFirstZero)
@@ -372,7 +548,8 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
         Place(placed);
         probe.Reset();
         c.arm();
-        Run(codePage, TRUE);
+        const PassResult result = Run(codePage, TRUE);
+        EXPECT_EQ(result, c.outcome == Outcome::kWritten ? PassResult::Converted : PassResult::ClipboardFailed);
         switch (c.outcome) {
         case Outcome::kUnchanged:
             EXPECT_TRUE(probe.setFormats.empty());

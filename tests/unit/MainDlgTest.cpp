@@ -717,6 +717,7 @@ TEST_F(MainDlgTest, ConvertUsesTheSelectionAndItsFontRowEvenWithTheLampOff)
     WriteFileBytes(m_app.m_strProfileName, "[FNAM]\r\nFONT01252=Arial\r\n[FSIZ]\r\nFONT01252=12\r\n");
     TestMainDlg dlg;
     dlg.m_bAutoConvert = 0;
+    DWORD sequence = 0;
     ModalScript script{
         [&](HWND) {
             ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
@@ -728,13 +729,23 @@ TEST_F(MainDlgTest, ConvertUsesTheSelectionAndItsFontRowEvenWithTheLampOff)
             const std::string rtf = ClipboardBytes(RtfFormatId()).value_or("");
             EXPECT_NE(rtf.find("Arial"), std::string::npos) << rtf;
             EXPECT_NE(rtf.find("\\fs24"), std::string::npos) << rtf;
-            // A clipboard without text: the lamp is off, the button still runs a pass.
+            // A clipboard without text: the lamp is off, the button still runs
+            // a pass, which changes nothing.
             ASSERT_TRUE(PlaceOnClipboard(ImageOnly()));
             EXPECT_EQ(LampColour(dlg.m_hWnd), ::GetSysColor(COLOR_BTNFACE));
+            sequence = ::GetClipboardSequenceNumber();
             PostClick(dlg.m_hWnd, IDC_CONVERT);
         },
         [&](HWND) {
-            EXPECT_EQ(ClipboardFormats(), std::vector<UINT>{MarkerFormatId()});
+            EXPECT_EQ(::GetClipboardSequenceNumber(), sequence);
+            EXPECT_EQ(ClipboardBytes(CF_DIB), ImageOnly().front().bytes);
+            ASSERT_TRUE(PlaceOnClipboard({{::RegisterClipboardFormatA("HTML Format"), WithZero("<b>x</b>")}}));
+            sequence = ::GetClipboardSequenceNumber();
+            PostClick(dlg.m_hWnd, IDC_CONVERT);
+        },
+        [&](HWND) {
+            EXPECT_EQ(::GetClipboardSequenceNumber(), sequence);
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
             dlg.PostMessage(WM_CLOSE);
         },
     };

@@ -28,7 +28,7 @@ TEST(PassRace, ACopyMadeBetweenTheReadingAndTheWritingIsKept)
         }
         return false;
     };
-    ConversionPass(932, TRUE, "", 0);
+    EXPECT_EQ(ConversionPass(932, TRUE, "", 0), PassResult::ClipboardFailed);
     EXPECT_EQ(probe.opens, 2);
     EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(kNewer));
     EXPECT_FALSE(IsClipboardFormatAvailable(MarkerFormatId()));
@@ -54,7 +54,7 @@ TEST(PassRace, AReadingThatCouldNotOpenWritesNothingThoughTheClipboardIsFreeAgai
         waitsAtLast = probe.waits.size();
         return held;
     };
-    ConversionPass(932, TRUE, "", 0);
+    EXPECT_EQ(ConversionPass(932, TRUE, "", 0), PassResult::ClipboardFailed);
     EXPECT_FALSE(probe.waits.empty()) << "the reading did not wait for the clipboard";
     EXPECT_EQ(probe.opens, 0) << "the pass went on after a reading that did not happen";
     EXPECT_EQ(GetClipboardSequenceNumber(), before);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,16 +18,21 @@ constexpr std::size_t kGuardBytes = 64;
 
 // Renders into a buffer of exactly RtfLength() + 1 bytes followed by a guard
 // area, and fails the test when anything is written past that size.
-std::string Render(const char* text, unsigned codePage, const char* face, int size)
+std::string RenderChecked(std::uint64_t length, const std::function<void(char*)>& render)
 {
-    const std::size_t length = RtfLength(text, codePage, face, size);
     std::vector<char> buffer(length + 1 + kGuardBytes, kGuard);
-    RenderRtf(buffer.data(), text, codePage, face, size);
+    render(buffer.data());
     EXPECT_EQ(std::strlen(buffer.data()), length);
     EXPECT_EQ(std::string(buffer.begin() + static_cast<std::ptrdiff_t>(length) + 1, buffer.end()),
               std::string(kGuardBytes, kGuard))
         << "written beyond RtfLength() + 1";
     return std::string(buffer.data());
+}
+
+std::string Render(const char* text, unsigned codePage, const char* face, int size)
+{
+    return RenderChecked(RtfLength(text, codePage, face, size),
+                         [&](char* out) { RenderRtf(out, text, codePage, face, size); });
 }
 
 // Code page 0 has no character set: the header is fixed text only.
@@ -190,5 +196,88 @@ TEST(RtfRender, GeneratedTextsMatchTheRules)
         for (char& c : text)
             c = alphabet[random() % alphabet.size()];
         ASSERT_EQ(RenderBody(text), kPlainHeader + ReferenceBody(text) + kEnd) << testing::PrintToString(text);
+    }
+}
+
+namespace {
+
+// A code page of the test's own: Latin-1 but for its C1 controls, "あ" as two
+// bytes, and one character outside the BMP as four.
+std::size_t EncodeTestCodePage(void*, const char16_t* units, std::size_t count, unsigned char* bytes)
+{
+    if (count == 2) {
+        if (units[0] != 0xD83D || units[1] != 0xDE00) {
+            return 0;
+        }
+        std::memcpy(bytes, "\xF0\x9F\x98\x80", 4);
+        return 4;
+    }
+    if (units[0] == u'あ') {
+        std::memcpy(bytes, "\x82\xA0", 2);
+        return 2;
+    }
+    if (units[0] < 0x100 && (units[0] < 0x80 || units[0] > 0x9F)) {
+        bytes[0] = static_cast<unsigned char>(units[0]);
+        return 1;
+    }
+    return 0;
+}
+
+struct UnicodeRender {
+    std::vector<char> table = std::vector<char>(RtfCharacters::kTableBytes, '\0');
+    RtfCharacters characters{&EncodeTestCodePage, nullptr, table.data()};
+
+    std::string operator()(std::u16string_view text, const RtfText& face, int size = 0)
+    {
+        const RtfText body = RtfText::Unicode(text, characters);
+        return RenderChecked(RtfLength(body, 1252, face, size),
+                             [&](char* out) { RenderRtf(out, body, 1252, face, size); });
+    }
+};
+
+const std::string kHeader1252 = "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0;}}\r\n\\f1 ";
+
+} // namespace
+
+TEST(RtfRender, UnicodeTextGoesInAsBytesOrAsUnicodeEscapes)
+{
+    const struct {
+        std::u16string text;
+        std::string body;
+    } cases[] = {
+        {u"a\u00e9\u3042", "\\'61\\'e9\\'82\\'a0"},
+        {u"\u65e5\u20ac\uffff\u0080", "\\u26085?\\u8364?\\u-1?\\u128?"},
+        {u"\U0001F600\U0001F601", "\\'f0\\'9f\\'98\\'80\\u-10179?\\u-8703?"},
+        {u"\xD83D" u"x\xDE00", "\\u-10179?\\'78\\u-8704?"}, // surrogates alone
+        {u"\r\n\n\r\r\r\t", "\\par\r\n\\par\r\n\\par\r\n\\par\r\n\\tab "},
+        {u"\r\u65e5\n", "\\par\r\n\\u26085?\\par\r\n"},
+        {u"", ""},
+    };
+    UnicodeRender render;
+    for (const auto& c : cases) {
+        EXPECT_EQ(render(c.text, RtfText::Bytes(nullptr)), kHeader1252 + c.body + kEnd);
+    }
+
+    const std::u16string face = u"\uff2d\uff33 Go-\u3042";
+    EXPECT_EQ(render(u"", RtfText::Unicode(face, render.characters), 24),
+              "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0 \\u-211?\\u-205? Go\\'2d\\'82\\'a0;}}\r\n\\f1\\fs24 }\r\n");
+}
+
+TEST(RtfRender, UnicodeTextTheCodePageExpressesGivesTheEightBitTextsDocument)
+{
+    // Long runs pass the padded copies; breaks and tabs fall everywhere.
+    const std::u16string alphabet = u"ab\u00e9\u3042\r\n\t Z\u00ff";
+    std::mt19937 random(11);
+    UnicodeRender render;
+    for (int round = 0; round < 500; ++round) {
+        std::u16string text(random() % 90, u'\0');
+        std::string bytes;
+        for (char16_t& unit : text) {
+            unit = alphabet[random() % alphabet.size()];
+            unsigned char encoded[RtfCharacters::kMaxBytes];
+            bytes.append(reinterpret_cast<const char*>(encoded), EncodeTestCodePage(nullptr, &unit, 1, encoded));
+        }
+        ASSERT_EQ(render(text, RtfText::Bytes("F")), Render(bytes.c_str(), 1252, "F", 0))
+            << testing::PrintToString(bytes);
     }
 }

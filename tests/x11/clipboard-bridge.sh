@@ -3,6 +3,7 @@
 # Wine's clipboard bridge and is converted; the X11 clipboard then offers the
 # Unicode text unchanged and the RTF copy that names code page 932.
 #   clipboard-bridge.sh PELISAN_EXE WINDOW_TOOL_EXE
+# A copy that offers HTML beside the text keeps its HTML after the conversion.
 # Runs in the display and Wine prefix of the rest of the suite.
 set -uo pipefail
 pelisan=$1
@@ -13,11 +14,13 @@ wine_run=$(cd "$(dirname "$0")/../../tools" && pwd)/wine-run.sh
 work=$(mktemp -d)
 pelisan_pid=
 xclip_pid=
+wish_pid=
 cleanup() {
   if [ -n "$pelisan_pid" ] && kill -0 "$pelisan_pid" 2>/dev/null; then
     timeout 30 "$wine_run" "$tool" close >/dev/null 2>&1 || kill "$pelisan_pid" 2>/dev/null
   fi
   [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
+  [ -n "$wish_pid" ] && kill "$wish_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -63,6 +66,17 @@ case "$rtf" in
   *'\cpg932'*"$escaped"*) ;;
   *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
 esac
+
+html_text='太字 and plain'
+html='<b>太字</b> and <i>plain</i>'
+wish "$(dirname "$0")/copy-with-html.tcl" "$html_text" "$html" >/dev/null 2>&1 &
+wish_pid=$!
+# The earlier conversion offered no HTML: both together are this copy's.
+converted_with_html() { converted && paste_as TARGETS | grep -qx 'text/html'; }
+poll 20 converted_with_html || fail "the HTML copy was not converted; targets: $(paste_as TARGETS | tr '\n' ' ')"
+[ "$(paste_as text/html)" = "$html" ] || fail "text/html is '$(paste_as text/html)', not '$html'"
+[ "$(paste_as UTF8_STRING)" = "$html_text" ] || fail "UTF8_STRING is '$(paste_as UTF8_STRING)', not '$html_text'"
+echo "HTML kept on the X11 clipboard: $html"
 
 timeout 30 "$wine_run" "$tool" close || fail "the window did not close"
 wait "$pelisan_pid" || fail "pelisan.exe ended with an error"
