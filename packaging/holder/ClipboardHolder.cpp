@@ -1,0 +1,95 @@
+#include "ClipboardHolder.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr wchar_t kHolderMutexName[] = L"PelisanHolder";
+
+// Wine's desktop process serves the X11 clipboard. It takes the Windows
+// clipboard over whenever an X11 program copies; the content then lives in
+// that program, and Wine's session may end without losing it.
+bool ClipboardIsWines()
+{
+    const HWND owner = GetClipboardOwner();
+    if (owner == nullptr) {
+        return true;
+    }
+    DWORD ownerProcess = 0;
+    DWORD desktopProcess = 0;
+    GetWindowThreadProcessId(owner, &ownerProcess);
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
+    return ownerProcess != desktopProcess;
+}
+
+// The bridge to X11 ends with the desktop process (the X display went away,
+// or the session was killed); holding on after it would keep nothing.
+HANDLE OpenDesktopProcess()
+{
+    DWORD desktopProcess = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
+    return OpenProcess(SYNCHRONIZE, FALSE, desktopProcess);
+}
+
+// The one holder of the session holds this name; null when another one does.
+HANDLE ClaimHolderName()
+{
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kHolderMutexName);
+    if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return nullptr;
+    }
+    return mutex;
+}
+
+} // namespace
+
+int HoldClipboard()
+{
+    HANDLE name = ClaimHolderName();
+    if (name == nullptr) {
+        return 0;
+    }
+    // Any message wakes the loop: every clipboard change is looked at afresh.
+    const HWND listener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    AddClipboardFormatListener(listener);
+    const HANDLE desktop = OpenDesktopProcess();
+    const DWORD handles = desktop != nullptr ? 1 : 0;
+    for (;;) {
+        if (!ClipboardIsWines()) {
+            // The name goes first: a run that ends after this finds it free and
+            // starts a holder of its own; one that ended before wrote its
+            // result before this second look.
+            CloseHandle(name);
+            if (!ClipboardIsWines() || (name = ClaimHolderName()) == nullptr) {
+                return 0;
+            }
+        }
+        if (MsgWaitForMultipleObjects(handles, &desktop, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 &&
+            handles != 0) {
+            return 0;
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
+}
+void StartHolder()
+{
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self, length) + L"\" hold";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    // Detached from the console, so that it outlives the terminal it was
+    // started from.
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
