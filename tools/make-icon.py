@@ -1,11 +1,15 @@
 #!/usr/bin/env python3
 """Draws the program icon: a clipboard whose sheet shows 'A' turning into 'あ'.
 
-Writes res/pelisan.ico with a 32x32 and a 16x16 image in 16 colours.
+Writes res/pelisan.ico with a 32x32 and a 16x16 image in 16 colours, and the
+Linux desktop's icons, packaging/icons/pelisan-<size>.png: the same pictures,
+each pixel enlarged to a square of whole pixels so that none is blurred.
 Run it again only to change the picture; its output is kept in the repository.
 """
+import os
 import struct
 import sys
+import zlib
 
 PALETTE = [  # the standard 16-colour VGA palette, as (r, g, b)
     (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
@@ -74,7 +78,7 @@ COLOURS = {".": None, "X": GREY, "s": SILVER, "b": BLACK, "O": OLIVE, "w": WHITE
 
 
 def image(rows_text):
-    rows = [r for r in rows_text.strip("\n").split("\n")]
+    rows = pixel_rows(rows_text)
     size = len(rows)
     assert all(len(r) == size for r in rows), "rows must be square"
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
@@ -99,7 +103,45 @@ def image(rows_text):
     return size, header + palette + xor + and_mask
 
 
-def main(path):
+def pixel_rows(rows_text):
+    return [r for r in rows_text.strip("\n").split("\n")]
+
+
+def png(rows_text, scale):
+    """An RGBA PNG of the picture, each pixel drawn scale times scale."""
+    rows = pixel_rows(rows_text)
+    size = len(rows) * scale
+    raw = b""
+    for row in rows:
+        line = b"\0"  # no filter
+        for ch in row:
+            colour = COLOURS[ch]
+            rgba = bytes(PALETTE[colour]) + b"\xff" if colour is not None else b"\0\0\0\0"
+            line += rgba * scale
+        raw += line * scale
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+# The sizes of the freedesktop icon theme's usual folders, each an exact
+# multiple of one of the two pictures.
+PNG_SIZES = {16: (SMALL, 1), 32: (BIG, 1), 48: (SMALL, 3), 64: (BIG, 2), 128: (BIG, 4), 256: (BIG, 8)}
+
+
+def write_pngs(folder):
+    os.makedirs(folder, exist_ok=True)
+    for size, (picture, scale) in PNG_SIZES.items():
+        with open(os.path.join(folder, f"pelisan-{size}.png"), "wb") as f:
+            f.write(png(picture, scale))
+
+
+def main(path, png_folder):
+    write_pngs(png_folder)
     images = [image(BIG), image(SMALL)]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
@@ -112,4 +154,5 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "res/pelisan.ico")
+    main(sys.argv[1] if len(sys.argv) > 1 else "res/pelisan.ico",
+         sys.argv[2] if len(sys.argv) > 2 else "packaging/icons")

@@ -2,6 +2,7 @@
 # Builds the 32-bit and the 64-bit program in release mode and packs each with
 # the READMEs, their screenshots and the licence: out/pelisan-1.30-win32.zip and
 # out/pelisan-1.30-win64.zip. Each package is checked (tools/check-package.sh).
+# Then the Debian package from the 64-bit tree (tools/package-deb.sh).
 # The trees are build-pkg-i686 and build-pkg-x86_64, or PELISAN_PACKAGE_BUILD-<arch>.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,3 +31,4 @@ pack() {
 
 pack i686 win32
 pack x86_64 win64
+"$root/tools/package-deb.sh"

@@ -9,6 +9,7 @@ packages=(
   wine wine64
   xvfb xauth x11-utils xclip
   zip unzip
+  lintian
   fonts-ipafont-gothic
   locales
   clang-14 libclang-rt-14-dev
