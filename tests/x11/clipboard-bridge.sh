@@ -24,21 +24,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Runs the command until it succeeds, for at most $1 seconds.
-poll() {
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$end" ] || return 1
-    sleep 0.2
-  done
-}
-
-paste_as() { timeout 5 xclip -o -selection clipboard -t "$1" 2>/dev/null | tr -d '\0'; }
-# Wine offers every format of its clipboard; the marker's shows a pass wrote it.
-converted() { paste_as TARGETS | grep -qx 'CF_PELISAN'; }
+. "$(dirname "$0")/clipboard-helpers.sh"
 
 # A fresh directory: the window starts with its default settings (code page
 # 932, automatic conversion, RTF copy).
@@ -59,8 +45,7 @@ echo "targets: $(paste_as TARGETS | tr '\n' ' ')"
 unicode=$(paste_as UTF8_STRING)
 [ "$unicode" = "$text" ] || fail "UTF8_STRING is '$unicode', not '$text'"
 
-# The Japanese words' code page 932 bytes, as the RTF copy escapes them.
-escaped=$(printf '%s' '日本語' | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n' | sed "s/../\\\\'&/g")
+escaped=$(rtf_escaped_cp932 '日本語')
 rtf=$(paste_as text/rtf)
 case "$rtf" in
   *'\cpg932'*"$escaped"*) ;;

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The Debian package as a user meets it: installed with apt, the pelisan
+# command run with a fresh home in a virtual display, the clipboard read and
+# written from the X11 side; the package is removed again at the end.
+#   install-test.sh PACKAGE.deb WINDOW_TOOL_EXE
+# Installs as root: meant for the throwaway machines that run the test command.
+set -uo pipefail
+deb=$(realpath "$1")
+tool=$(realpath "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${PELISAN_IN_DISPLAY:-}" ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "install-test: skipped, installing the package needs root" >&2
+    exit 0
+  fi
+  trap 'apt-get purge -y -qq pelisan >/dev/null 2>&1' EXIT
+  if ! log=$(DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" 2>&1); then
+    echo "FAIL: apt could not install $deb: $log" >&2
+    exit 1
+  fi
+  PELISAN_IN_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exit
+fi
+
+. "$here/../x11/clipboard-helpers.sh"
+HOME=$(mktemp -d)
+export HOME LC_ALL=C.UTF-8
+unset XDG_CONFIG_HOME WINEPREFIX WINEDEBUG WINEDLLOVERRIDES PELISAN_LIBDIR
+prefix=$HOME/.wine
+xclip_pid=
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
+  rm -rf "$HOME"
+}
+trap cleanup EXIT
+
+in_prefix() { WINEPREFIX=$prefix WINEDEBUG=-all "$@"; }
+window_tool() { in_prefix timeout 60 wine "$tool" "$@" >/dev/null 2>&1; }
+# The package's Wine processes, found by their Windows paths.
+running() { pgrep -f "$1" >/dev/null; }
+holder_running() { running 'pelisan\\pelisan_holder\.exe hold'; }
+nothing_running() { ! running 'pelisan\\pelisan(_holder)?\.exe'; }
+# A copy made on the desktop; xclip serves it until another program copies.
+pastes() { [ "$(paste_as UTF8_STRING)" = "$1" ]; }
+desktop_copy() {
+  [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
+  printf '%s' "$1" >"$HOME/copy.txt"
+  xclip -quiet -selection clipboard -i "$HOME/copy.txt" >/dev/null 2>&1 &
+  xclip_pid=$!
+  poll 10 pastes "$1" || fail "xclip did not take the clipboard"
+}
+# Longer than Wine takes to end a session after its last process.
+outlast_session() { sleep 8; }
+font_mappings() {
+  in_prefix wine reg export 'HKCU\Software\Wine\Fonts\Replacements' "$HOME/fonts.reg" /y >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$HOME/fonts.reg" | tr -d '\r'
+}
+
+# The window, in a prefix the command makes.
+pelisan >/dev/null 2>&1 &
+window_pid=$!
+poll 180 running 'pelisan\\pelisan\.exe' || fail "the window's program did not start"
+window_tool wait || fail "the window did not open"
+mappings=$(font_mappings)
+for mapping in '"ＭＳ ゴシック"="IPAGothic"' '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
+  '"MS PGothic"="IPAPGothic"'; do
+  grep -qxF "$mapping" <<<"$mappings" || fail "the new prefix lacks $mapping: $mappings"
+done
+
+# An 8-bit Japanese program's copy, converted, pastes as Japanese on X11.
+window_tool copy '日本語のテキスト' || fail "the Windows program could not copy"
+poll 20 pastes '日本語のテキスト' || fail "the Shift-JIS copy pastes as '$(paste_as UTF8_STRING)'"
+
+# A desktop copy is converted: the RTF copy names code page 932.
+desktop_copy '漢字 X11'
+converted_to() { converted && pastes "$1"; }
+poll 20 converted_to '漢字 X11' || fail "the desktop copy was not converted"
+rtf=$(paste_as text/rtf)
+case "$rtf" in
+  *'\cpg932'*"$(rtf_escaped_cp932 '漢字')"*) ;;
+  *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
+esac
+
+# Closing the window leaves the converted copy on the desktop, held by the
+# holder, and the settings in the XDG folder.
+window_tool close || fail "the window did not close"
+wait "$window_pid" || fail "pelisan ended with status $? after the window closed"
+outlast_session
+converted_to '漢字 X11' || fail "the clipboard lost its content when the window closed"
+holder_running || fail "no holder keeps the clipboard"
+[ -f "$HOME/.config/pelisan/Pelisan.ini" ] || fail "no settings file in ~/.config/pelisan"
+
+# A Windows program's copy keeps the holder: the copy outlives its program.
+window_tool copy 'a Windows copy' || fail "the Windows program could not copy"
+outlast_session
+holder_running && pastes 'a Windows copy' || fail "a Windows program's copy was not kept after it ended"
+
+# A later desktop copy ends the holder, and with it the Wine session.
+desktop_copy 'later'
+poll 20 nothing_running || fail "the holder still runs after a desktop copy"
+timeout 30 env WINEPREFIX="$prefix" wineserver -w || fail "the Wine session did not end"
+
+# The user's own mapping of a font name stays; a missing one is added again.
+in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /d 'My Gothic' /f >/dev/null 2>&1
+in_prefix wine reg delete 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS PGothic' /f >/dev/null 2>&1
+timeout 30 env WINEPREFIX="$prefix" wineserver -w
+
+# A command-line pass run alone, its arguments as written, leaves its result
+# on the desktop clipboard; it runs in the folder XDG_CONFIG_HOME names.
+desktop_copy 'Übergröße café'
+status=0
+XDG_CONFIG_HOME=$HOME/xdg timeout 120 pelisan 1252 /r "Courier New" 10 >/dev/null 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "the command-line pass ended with status $status"
+outlast_session
+converted_to 'Übergröße café' ||
+  fail "the pass's result is not on the desktop clipboard: $(paste_as TARGETS | tr '\n' ' ')/ $(paste_as UTF8_STRING)"
+rtf=$(paste_as text/rtf)
+case "$rtf" in
+  *'\cpg1252'*'Courier New'*'\fs20'*) ;;
+  *) fail "the RTF copy does not have the arguments' code page, face and size: $rtf" ;;
+esac
+[ -d "$HOME/xdg/pelisan" ] || fail "the pass did not run in \$XDG_CONFIG_HOME/pelisan"
+mappings=$(font_mappings)
+grep -qxF '"MS Gothic"="My Gothic"' <<<"$mappings" || fail "the user's own font mapping was changed: $mappings"
+grep -qxF '"MS PGothic"="IPAPGothic"' <<<"$mappings" || fail "a missing font mapping was not added: $mappings"
+
+# The command's status is the program's.
+direct=0
+in_prefix wine /usr/lib/pelisan/pelisan.exe abc >/dev/null 2>&1 || direct=$?
+status=0
+pelisan abc >/dev/null 2>&1 || status=$?
+[ "$status" -eq "$direct" ] || fail "pelisan abc ended with $status, the program with $direct"
+# Its run started a second holder, which finds the first one and ends.
+one_holder() { [ "$(pgrep -fc 'pelisan\\pelisan_holder\.exe hold')" -eq 1 ]; }
+poll 10 one_holder || fail "$(pgrep -fc 'pelisan\\pelisan_holder\.exe hold') holders run"
+
+desktop_copy 'the end'
+poll 20 nothing_running || fail "the holder still runs after a desktop copy"
+echo "the package installs, runs in the user's prefix and keeps the clipboard"
