@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Sets everything up, builds and starts Pelisan under Wine.
-# With arguments it makes one command-line conversion pass and ends.
+# Sets everything up, builds and starts Pelisan under Wine, in the build tree's
+# own prefix but through the Linux package's launcher: settings in
+# ~/.config/pelisan, the clipboard kept after the program ends.
+# With arguments it makes one command-line conversion pass and returns when
+# the pass has ended, whether or not a window is running.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -13,5 +16,4 @@ fi
 "$root/tools/build.sh" "$build" x86_64 Release >/dev/null
 . "$root/tools/wine-env.sh" "$build"
 "$root/tools/wine-prefix.sh"
-wine "$build/pelisan.exe" "$@"
-wineserver -w
+PELISAN_LIBDIR=$build exec "$root/packaging/pelisan" "$@"

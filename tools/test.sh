@@ -21,9 +21,10 @@ suite() {
     wineserver -k 2>/dev/null; exit $rc' _ "$root" "$tree" "$@"
 }
 suite "$build" "$@"
-# Both release packages, built and checked; the 32-bit tree's suite too
-# where 32-bit Wine is installed.
+# The release packages, built and checked, the Debian one installed and used;
+# the 32-bit tree's suite too where 32-bit Wine is installed.
 PELISAN_PACKAGE_BUILD=$build-pkg "$root/tools/package.sh"
+"$root/tests/package/install-test.sh" "$root/out/pelisan_1.30-1_amd64.deb" "$build/pelisan_window_tool.exe"
 if [ -x /usr/lib/wine/wine ]; then
   suite "$build-pkg-i686" "$@"
 fi

@@ -24,13 +24,13 @@ bool ClipboardIsWines()
     return ownerProcess != desktopProcess;
 }
 
-// The bridge to X11 ends with the desktop process (the X display went away,
-// or the session was killed); holding on after it would keep nothing.
+// The bridge to X11 lives in the desktop process; null when it has ended
+// already (the X display went away, or the session was killed).
 HANDLE OpenDesktopProcess()
 {
     DWORD desktopProcess = 0;
     GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
-    return OpenProcess(SYNCHRONIZE, FALSE, desktopProcess);
+    return desktopProcess != 0 ? OpenProcess(SYNCHRONIZE, FALSE, desktopProcess) : nullptr;
 }
 
 // The one holder of the session holds this name; null when another one does.
@@ -48,15 +48,15 @@ HANDLE ClaimHolderName()
 
 int HoldClipboard()
 {
+    // Without the bridge there is nothing to keep alive.
+    const HANDLE desktop = OpenDesktopProcess();
     HANDLE name = ClaimHolderName();
-    if (name == nullptr) {
+    if (desktop == nullptr || name == nullptr) {
         return 0;
     }
     // Any message wakes the loop: every clipboard change is looked at afresh.
     const HWND listener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     AddClipboardFormatListener(listener);
-    const HANDLE desktop = OpenDesktopProcess();
-    const DWORD handles = desktop != nullptr ? 1 : 0;
     for (;;) {
         if (!ClipboardIsWines()) {
             // The name goes first: a run that ends after this finds it free and
@@ -67,8 +67,7 @@ int HoldClipboard()
                 return 0;
             }
         }
-        if (MsgWaitForMultipleObjects(handles, &desktop, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 &&
-            handles != 0) {
+        if (MsgWaitForMultipleObjects(1, &desktop, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) {
             return 0;
         }
         MSG msg;
@@ -77,6 +76,7 @@ int HoldClipboard()
         }
     }
 }
+
 void StartHolder()
 {
     wchar_t self[MAX_PATH];
