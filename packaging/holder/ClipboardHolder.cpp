@@ -24,10 +24,13 @@ bool ClipboardIsWines()
     return ownerProcess != desktopProcess;
 }
 
-// The bridge to X11 lives in the desktop process; null when it has ended
-// already (the X display went away, or the session was killed).
+// The bridge to X11 lives in the desktop process; null when there is none:
+// no X display was named, or it went away, or the session was killed.
 HANDLE OpenDesktopProcess()
 {
+    if (GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0) {
+        return nullptr;
+    }
     DWORD desktopProcess = 0;
     GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
     return desktopProcess != 0 ? OpenProcess(SYNCHRONIZE, FALSE, desktopProcess) : nullptr;
