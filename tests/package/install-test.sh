@@ -42,14 +42,15 @@ window_tool() { in_prefix timeout 60 wine "$tool" "$@" >/dev/null 2>&1; }
 running() { pgrep -f "$1" >/dev/null; }
 holder_running() { running 'pelisan\\pelisan_holder\.exe hold'; }
 nothing_running() { ! running 'pelisan\\pelisan(_holder)?\.exe'; }
-# A copy made on the desktop; xclip serves it until another program copies.
 pastes() { [ "$(paste_as UTF8_STRING)" = "$1" ]; }
+# A copy made on the desktop; xclip serves it until another program copies.
+# The one before ends by itself once it has lost the clipboard; killing it
+# instead lost the new copy now and then (4 in 30 here).
 desktop_copy() {
-  [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
   printf '%s' "$1" >"$HOME/copy.txt"
   xclip -quiet -selection clipboard -i "$HOME/copy.txt" >/dev/null 2>&1 &
   xclip_pid=$!
-  poll 10 pastes "$1" || fail "xclip did not take the clipboard"
+  poll 10 pastes "$1" || fail "xclip did not take the clipboard with '$1': it pastes '$(paste_as UTF8_STRING)'"
 }
 # Longer than Wine takes to end a session after its last process.
 outlast_session() { sleep 8; }
