@@ -31,10 +31,12 @@ protected:
     void Place(const std::vector<PlacedFormat>& formats) { ASSERT_TRUE(PlaceOnClipboard(formats)); }
 
     // One pass; the probe keeps its failures but forgets the last pass.
-    PassResult Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
+    PassResult Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0,
+                   PassMode mode = PassMode::OnRequest)
     {
         probe.ForgetCalls();
-        return ConversionPass(codePage, addRtf, face, points);
+        m_nCodePage = codePage;
+        return ConversionPass(codePage, addRtf, face, points, mode);
     }
 
     void ExpectTexts(const std::string& unicode, const std::string& text)
@@ -44,9 +46,21 @@ protected:
         EXPECT_EQ(ClipboardBytes(CF_TEXT), text);
     }
 
-    static std::vector<UINT> Texts() { return {MarkerFormatId(), CF_UNICODETEXT, CF_TEXT}; }
+    // What a pass on a copy of text alone writes: the marker, the record,
+    // the texts and a locale of the last pass's code page where there is one.
+    std::vector<UINT> Texts(std::vector<UINT> between = {}) const
+    {
+        std::vector<UINT> formats{MarkerFormatId(), SourceRecordFormatId()};
+        formats.insert(formats.end(), between.begin(), between.end());
+        formats.insert(formats.end(), {CF_UNICODETEXT, CF_TEXT});
+        if (NamedByALocale(m_nCodePage)) {
+            formats.push_back(CF_LOCALE);
+        }
+        return formats;
+    }
 
     PlatformProbe probe;
+    UINT m_nCodePage = 0;
 };
 
 TEST_F(ConversionPassTest, EightBitTextPlacedAloneIsDecodedAndItsBytesKept)
@@ -228,6 +242,7 @@ TEST_F(ConversionPassTest, EveryOtherFormatIsCarriedOverInItsOrder)
     const std::string passRtf = WithZero("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0;}}\r\n\\f1 \\'78}\r\n");
     const std::wstring text = L"Caf\u00e9 \u65e5\u672c";
     const UINT marker = MarkerFormatId();
+    const UINT record = SourceRecordFormatId();
     const UINT rtf = RtfFormatId();
     const struct {
         const char* name;
@@ -236,22 +251,26 @@ TEST_F(ConversionPassTest, EveryOtherFormatIsCarriedOverInItsOrder)
         std::vector<UINT> set;
         std::optional<std::string> rtfWritten; // by the pass, when not the program's
     } cases[] = {
-        {"a rich copy keeps the program's RTF",
-         {{CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}, {data, dataBytes}, {rtf, programRtf}}, TRUE,
-         {marker, CF_UNICODETEXT, CF_TEXT, html, data, rtf}, std::nullopt},
+        {"a rich copy keeps the program's RTF, all in their order",
+         {{html, htmlBytes}, {rtf, programRtf}, {CF_UNICODETEXT, WithZero(text)}, {data, dataBytes}}, TRUE,
+         {marker, record, html, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, data}, std::nullopt},
         {"without an RTF copy asked for",
          {{data, dataBytes}, {CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}}, FALSE,
-         {marker, CF_UNICODETEXT, CF_TEXT, data, html}, std::nullopt},
+         {marker, record, data, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html}, std::nullopt},
+        {"an RTF copy of the pass's own goes just before the texts",
+         {{html, htmlBytes}, {CF_UNICODETEXT, WithZero(text)}}, TRUE,
+         {marker, record, html, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
         {"an earlier pass's RTF is replaced",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf},
           {html, htmlBytes}},
-         TRUE, {marker, CF_UNICODETEXT, CF_TEXT, rtf, html}, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
+         TRUE, {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html},
+         "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
         {"and dropped when no RTF copy is asked for",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf}, {html, htmlBytes}}, FALSE,
-         {marker, CF_UNICODETEXT, CF_TEXT, html}, std::nullopt},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html}, std::nullopt},
         {"a program's RTF kept by an earlier pass stays",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, programRtf}}, TRUE,
-         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, std::nullopt},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, rtf}, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -283,32 +302,55 @@ TEST_F(ConversionPassTest, PicturesAreCarriedOverAndDrawTheSame)
         }
         return bytes;
     }();
-    const UINT marker = MarkerFormatId();
+    // A picture with transparency: 32 bits with an alpha mask.
+    const std::string dibV5 = [] {
+        BITMAPV5HEADER header{};
+        header.bV5Size = sizeof header;
+        header.bV5Width = 2;
+        header.bV5Height = 2;
+        header.bV5Planes = 1;
+        header.bV5BitCount = 32;
+        header.bV5Compression = BI_BITFIELDS;
+        header.bV5RedMask = 0x00FF0000;
+        header.bV5GreenMask = 0x0000FF00;
+        header.bV5BlueMask = 0x000000FF;
+        header.bV5AlphaMask = 0xFF000000;
+        header.bV5CSType = LCS_CALIBRATED_RGB;
+        const std::string pixels("\x10\x20\x30\x00\x40\x50\x60\x80\x70\x80\x90\xc0\xa0\xb0\xc0\xff", 16);
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + pixels;
+    }();
     const struct {
         const char* name;
         std::vector<PlacedFormat> placed;
-        std::vector<UINT> set; // a synthesised picture is left for the platform to make again
+        std::vector<UINT> before; // set before the texts
+        std::vector<UINT> after;  // a synthesised picture is left for the platform to make again
     } cases[] = {
-        {"an 8-bit text with a DIB", {{CF_TEXT, WithZero("caption")}, {CF_DIB, dib}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_DIB}},
+        {"an 8-bit text with a DIB", {{CF_TEXT, WithZero("caption")}, {CF_DIB, dib}}, {}, {CF_DIB}},
         {"bitmap and enhanced metafile handles",
          {{CF_UNICODETEXT, WithZero(L"caption")}, {CF_BITMAP, "", TestBitmap(5, 3)},
           {CF_ENHMETAFILE, "", TestEnhMetaFile()}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_ENHMETAFILE}},
+         {}, {CF_BITMAP, CF_ENHMETAFILE}},
         {"a metafile picture, a bitmap and its palette",
          {{CF_METAFILEPICT, "", TestMetaFilePict()}, {CF_UNICODETEXT, WithZero(L"caption")},
           {CF_BITMAP, "", TestBitmap(2, 7)}, {CF_PALETTE, "", TestPalette()}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_METAFILEPICT, CF_BITMAP, CF_PALETTE}},
+         {CF_METAFILEPICT}, {CF_BITMAP, CF_PALETTE}},
+        {"a transparent DIBV5 beside its DIB",
+         {{CF_UNICODETEXT, WithZero(L"caption")}, {CF_DIB, dib}, {CF_DIBV5, dibV5}}, {}, {CF_DIB, CF_DIBV5}},
+        {"a DIB of the program's own after its bitmap",
+         {{CF_BITMAP, "", TestBitmap(5, 3)}, {CF_DIB, dib}, {CF_UNICODETEXT, WithZero(L"caption")}},
+         {CF_BITMAP, CF_DIB}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Place(c.placed);
         std::map<UINT, std::optional<std::string>> before;
-        for (const UINT format : {CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
+        for (const UINT format : {CF_DIB, CF_DIBV5, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
             before[format] = ClipboardDrawing(format);
         }
         EXPECT_EQ(Run(1252), PassResult::Converted);
-        EXPECT_EQ(probe.setFormats, c.set);
+        std::vector<UINT> set = Texts(c.before);
+        set.insert(set.end(), c.after.begin(), c.after.end());
+        EXPECT_EQ(probe.setFormats, set);
         for (const auto& [format, drawing] : before) {
             EXPECT_EQ(ClipboardDrawing(format), drawing) << "format " << format;
         }
@@ -340,7 +382,9 @@ TEST_F(ConversionPassTest, WhatCannotBeCarriedOverIsLeftOutAndTheTextsStillWritt
         Place({{CF_UNICODETEXT, WithZero(L"text")}, c.other, {html, htmlBytes}});
         c.arm();
         EXPECT_EQ(Run(1252), PassResult::Converted);
-        EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, html}));
+        std::vector<UINT> set = Texts();
+        set.push_back(html);
+        EXPECT_EQ(probe.setFormats, set);
         EXPECT_EQ(ClipboardBytes(html), htmlBytes);
         EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("text"));
         probe.Reset();
@@ -436,16 +480,17 @@ TEST_F(ConversionPassTest, BlocksOfOddSizeOrWithoutZeroAreReadOnlyAsFarAsTheyGo)
     }
 }
 
-TEST_F(ConversionPassTest, RtfCopyFollowsTheTextsInOrder)
+TEST_F(ConversionPassTest, RtfCopyGoesJustBeforeTheTexts)
 {
     const std::string face = "\x82l\x82r \x83S\x83V\x83""b\x83N"; // ＭＳ ゴシック
     Place({{CF_TEXT, WithZero("A\r\nb")}});
     Run(932, TRUE, face.c_str(), 12);
-    const std::vector<UINT> expected{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, RtfFormatId()};
+    const std::vector<UINT> expected = Texts({RtfFormatId()});
     EXPECT_EQ(probe.setFormats, expected);
     const std::vector<UINT> offered = ClipboardFormats();
     ASSERT_GE(offered.size(), expected.size());
-    EXPECT_EQ(std::vector<UINT>(offered.begin(), offered.begin() + 4), expected);
+    EXPECT_EQ(std::vector<UINT>(offered.begin(), offered.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+              expected);
     const std::optional<std::string> rtf = ClipboardBytes(RtfFormatId());
     EXPECT_TRUE(StartsWith(rtf, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932\\fcharset128 \\'82l\\'82r"));
     ASSERT_TRUE(rtf);
@@ -496,6 +541,7 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
     const SIZE_T unicodeResultSize = 2 * 4 + 2; // "abcd" decoded
     const SIZE_T unicodeFallbackSize = 8;       // the placed text
     const UINT marker = MarkerFormatId();
+    const UINT record = SourceRecordFormatId();
     const UINT rtf = RtfFormatId();
     auto& p = probe;
     auto writing = [&p] { return !p.setFormats.empty(); };
@@ -510,30 +556,36 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
         {"read cannot open", [&] { p.failOpen = [] { return true; }; }, Outcome::kUnchanged, {}, false},
         {"read waits for the clipboard",
          [&] { p.failOpen = [n = 0]() mutable { return ++n <= 3; }; }, Outcome::kWritten,
-         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"private copy not allocated", [&] { p.failAlloc = [&](UINT f, SIZE_T) { return f == kPrivateBlock; }; },
          Outcome::kUnchanged, {}, false},
-        {"write cannot open", [&] { p.failOpen = [&] { return p.opens >= 1; }; }, Outcome::kUnchanged, {}, false},
+        {"other formats cannot be read", [&] { p.failOpen = [&] { return p.opens == 1; }; }, Outcome::kUnchanged, {},
+         false},
+        {"write cannot open", [&] { p.failOpen = [&] { return p.opens >= 2; }; }, Outcome::kUnchanged, {}, false},
         {"EmptyClipboard fails", [&] { p.failEmpty = true; }, Outcome::kUnchanged, {}, false},
         {"marker not registered", [&] { p.failRegister = [](std::string_view n) { return n == "CF_PELISAN"; }; },
-         Outcome::kWritten, {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         Outcome::kWritten, {record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"marker block not allocated",
          [&] { p.failAlloc = [](UINT f, SIZE_T s) { return f == kClipboardBlock && s == 6; }; }, Outcome::kWritten,
-         {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         {record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"marker refused", [&] { p.refuseSet = [=](UINT f) { return f == marker; }; }, Outcome::kEmpty, {}, false},
+        {"record refused", [&] { p.refuseSet = [=](UINT f) { return f == record; }; }, Outcome::kWritten,
+         {marker, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"Unicode text refused", [&] { p.refuseSet = [](UINT f) { return f == CF_UNICODETEXT; }; },
-         Outcome::kWritten, {marker, CF_TEXT, rtf}, false},
-        {"8-bit text refused, RTF still written", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, rtf}, false},
+         Outcome::kWritten, {marker, record, rtf, CF_TEXT, CF_LOCALE}, false},
+        {"8-bit text refused: no locale for it", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
+         Outcome::kWritten, {marker, record, rtf, CF_UNICODETEXT}, false},
+        {"locale refused", [&] { p.refuseSet = [](UINT f) { return f == CF_LOCALE; }; }, Outcome::kWritten,
+         {marker, record, rtf, CF_UNICODETEXT, CF_TEXT}, false},
         {"RTF block not allocated",
-         [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kClipboardBlock && writing(); }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT}, false},
+         [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && writing() && s > 8; }; },
+         Outcome::kWritten, {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"RTF not registered",
          [&] { p.failRegister = [](std::string_view n) { return n == "Rich Text Format"; }; }, Outcome::kWritten,
-         {marker, CF_UNICODETEXT, CF_TEXT}, false},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"Unicode result not allocated: copied across",
          [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s == unicodeResultSize; }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT, rtf}, true},
+         Outcome::kWritten, {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, true},
         {"nor its copy across",
          [&] {
              p.failAlloc = [=](UINT f, SIZE_T s) {
@@ -644,7 +696,7 @@ TEST_F(ConversionPassTest, AFailedConversionKeepsTheTextThatWasThere)
     ExpectTexts(WithZero(text), WithZero("abc"));
     Place({{CF_TEXT, WithZero("abc")}});
     Run(12345);
-    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), SourceRecordFormatId(), CF_TEXT}));
     EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
 }
 
@@ -684,7 +736,7 @@ TEST_F(ConversionPassTest, ATextTooLongForTheConversionCallsIsLeftUnconverted)
     };
     probe.hideFormat = [](UINT f) { return f == CF_UNICODETEXT; };
     Run(codePage);
-    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), SourceRecordFormatId(), CF_TEXT, CF_LOCALE}));
     EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
     noHugeWork();
 }
