@@ -24,6 +24,16 @@ constexpr char kRtfFormatName[] = "Rich Text Format";
 // watch the clipboard to leave their copies alone.
 constexpr const char* kLeaveAloneFormatNames[] = {"ExcludeClipboardContentFromMonitorProcessing",
                                                   "Clipboard Viewer Ignore"};
+// An OLE copy's live data object, which OLE pasters would ask instead of the
+// clipboard: its own and the one Wine keeps beside it. After a pass the copy
+// is no longer the object's, whose texts are unconverted: left out, OLE reads
+// the clipboard itself.
+constexpr const char* kDataObjectFormatNames[] = {"DataObject", "Wine Marshalled DataObject"};
+// OLE's list of an OLE copy's formats and the media they come in (a storage,
+// a stream), by which OLE pasters see them. It names none of the pass's own:
+// it is kept unless the pass adds an RTF copy, which pasters would not see.
+constexpr char kOleFormatListName[] = "Ole Private Data";
+
 // The X11 desktop's mark of a password, which Wine's bridge brings over as a
 // format of that name.
 constexpr char kPasswordHintFormatName[] = "x-kde-passwordManagerHint";
@@ -127,16 +137,23 @@ struct ClipboardContent {
         return true;
     }
 
-    // The formats the pass writes itself, or drops to make them anew.
-    std::vector<UINT> Written() const
+    // The formats the pass writes itself, drops to make them anew, or leaves
+    // out because they would no longer tell the truth.
+    std::vector<UINT> Written(bool bRtfCopy) const
     {
         std::vector<UINT> written{CF_TEXT,
                                   CF_UNICODETEXT,
                                   CF_LOCALE,
                                   g_platform.RegisterClipboardFormatA(kMarkerFormatName),
                                   g_platform.RegisterClipboardFormatA(kSourceRecordFormatName)};
+        for (const char* name : kDataObjectFormatNames) {
+            written.push_back(g_platform.RegisterClipboardFormatA(name));
+        }
         if (!bProgramRtf) {
             written.push_back(g_platform.RegisterClipboardFormatA(kRtfFormatName));
+        }
+        if (bRtfCopy) {
+            written.push_back(g_platform.RegisterClipboardFormatA(kOleFormatListName));
         }
         return written;
     }
@@ -168,13 +185,13 @@ private:
 
 // Reads the formats to carry over, in an opening of their own, from the same
 // copy as the texts; false when it could not be opened or has changed.
-bool ReadCarried(const ClipboardContent& content, CarriedFormats& carried)
+bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CarriedFormats& carried)
 {
     ClipboardSession clipboard;
     if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != content.nSequence) {
         return false;
     }
-    carried.Read(content.placed, content.Written());
+    carried.Read(content.placed, content.Written(bRtfCopy));
     return true;
 }
 
@@ -468,7 +485,7 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     }
     const CopiedText copied = content.Copied();
     CarriedFormats carried;
-    if (!ReadCarried(content, carried)) {
+    if (!ReadCarried(content, rtfDue && texts.hText != nullptr, carried)) {
         FreeBlock(texts.hUnicode);
         FreeBlock(texts.hText);
         return PassResult::ClipboardFailed;

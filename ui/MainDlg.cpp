@@ -389,8 +389,7 @@ void CMainDlg::OnChangeCbChain(HWND hWndRemove, HWND hWndAfter)
         // window itself; passing on to itself would never end.
         m_hNextViewer = hWndAfter != m_hWnd ? hWndAfter : nullptr;
     } else if (m_hNextViewer != nullptr) {
-        PassOnToNextViewer(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hWndRemove),
-                           reinterpret_cast<LPARAM>(hWndAfter));
+        m_watch.PassOnChainChange(m_hNextViewer, hWndRemove, hWndAfter);
     }
 }
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <numeric>
 
 #include "ClipboardProbe.h"
+#include "LateRenderer.h"
 #include "core/ConversionPass.h"
 #include "core/TextBlocks.h"
 
@@ -124,6 +126,142 @@ TEST_F(ConversionPassTest, BothPlacedWithDifferentTextsAreBothConverted)
             Run(codePage);
             ExpectTexts(DecodedText(codePage, bytes), EncodedText(codePage, text));
         }
+    }
+}
+
+TEST_F(ConversionPassTest, AnotherPassStartsFromWhatWasCopied)
+{
+    // Picked the wrong code page, the user picks another and converts again.
+    const std::wstring text = L"日本語のテキスト";
+    const std::string gbk = "\xd6\xd0\xce\xc4\xce\xc4\xb1\xbe"; // 中文文本 in code page 936
+    const std::string bytes = "abc\xe9";
+    const std::wstring other = L"中文x";
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        std::vector<UINT> codePages;
+    } cases[] = {
+        {"a Unicode copy", {{CF_UNICODETEXT, WithZero(text)}}, {932, 936, 1251}},
+        {"an 8-bit copy", {{CF_TEXT, WithZero(gbk)}}, {932, 936}},
+        {"both placed: each converted from the other", {{CF_TEXT, WithZero(bytes)}, {CF_UNICODETEXT, WithZero(other)}},
+         {932, 936}},
+    };
+    for (const auto& c : cases) {
+        Place(c.placed);
+        std::optional<std::string> unicode = ClipboardBytes(CF_UNICODETEXT);
+        std::optional<std::string> eightBit = ClipboardBytes(CF_TEXT);
+        for (const UINT codePage : c.codePages) {
+            SCOPED_TRACE(testing::Message() << c.name << ", then " << codePage);
+            ASSERT_TRUE(unicode && eightBit);
+            EXPECT_EQ(Run(codePage, TRUE), PassResult::Converted);
+            const std::string before = *unicode;
+            if (c.placed.size() == 2 || c.placed[0].format == CF_TEXT) {
+                unicode = DecodedText(codePage, eightBit->substr(0, eightBit->find('\0')));
+            }
+            if (c.placed.size() == 2 || c.placed[0].format == CF_UNICODETEXT) {
+                const std::wstring units(reinterpret_cast<const wchar_t*>(before.data()), before.size() / 2 - 1);
+                eightBit = EncodedText(codePage, units);
+            }
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), unicode);
+            EXPECT_EQ(ClipboardBytes(CF_TEXT), eightBit);
+            EXPECT_NE(ClipboardBytes(RtfFormatId()).value_or("").find("\\cpg" + std::to_string(codePage)),
+                      std::string::npos)
+                << "the RTF copy follows the code page";
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, TheLocaleNamesTheCodePageOfThe8BitText)
+{
+    const LCID user = GetUserDefaultLCID();
+    for (const UINT codePage : {932u, 936u, 949u, 1251u, 1252u, 65001u}) {
+        SCOPED_TRACE(codePage);
+        Place({{CF_UNICODETEXT, WithZero(L"text")}});
+        const std::optional<std::string> platforms = ClipboardBytes(CF_LOCALE);
+        Run(codePage);
+        const std::optional<std::string> block = ClipboardBytes(CF_LOCALE);
+        ASSERT_TRUE(block && block->size() == sizeof(LCID));
+        LCID locale = 0;
+        std::memcpy(&locale, block->data(), sizeof locale);
+        if (!NamedByALocale(codePage)) {
+            EXPECT_EQ(block, platforms) << "the platform's own stays";
+        } else if (AnsiCodePageOfLocale(user) == codePage) {
+            EXPECT_EQ(locale, user) << "the user's own";
+        } else {
+            EXPECT_EQ(AnsiCodePageOfLocale(locale), codePage);
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets)
+{
+    using namespace std::string_literals;
+    const UINT acp = GetACP();
+    const UINT other = acp == 932 ? 1252 : 932;
+    const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    const UINT hint = RegisterClipboardFormatA("x-kde-passwordManagerHint");
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        UINT codePage;
+        BOOL addRtf;
+        PassResult result;
+    } cases[] = {
+        {"Unicode text, the locale's code page", {{CF_UNICODETEXT, WithZero(L"plain")}}, acp, FALSE,
+         PassResult::LeftAsItIs},
+        {"8-bit text, the locale's code page", {{CF_TEXT, WithZero("caf\xe9")}}, acp, FALSE, PassResult::LeftAsItIs},
+        {"both placed, each the other's conversion",
+         {{CF_TEXT, WithZero("plain")}, {CF_UNICODETEXT, WithZero(L"plain")}}, acp, FALSE, PassResult::LeftAsItIs},
+        {"an RTF copy is due", {{CF_UNICODETEXT, WithZero(L"plain")}}, acp, TRUE, PassResult::Converted},
+        {"the program's own RTF", {{CF_UNICODETEXT, WithZero(L"plain")}, {RtfFormatId(), WithZero("{\\rtf1 x}")}},
+         acp, TRUE, PassResult::LeftAsItIs},
+        {"another code page", {{CF_UNICODETEXT, WithZero(L"日本")}}, other, FALSE, PassResult::Converted},
+        {"both placed, different", {{CF_TEXT, WithZero("abc")}, {CF_UNICODETEXT, WithZero(L"xyz")}}, acp, FALSE,
+         PassResult::Converted},
+        {"a password manager's", {{CF_UNICODETEXT, WithZero(L"pw")}, {exclude, "\0\0\0\0"s}}, other, TRUE,
+         PassResult::LeftAsItIs},
+        {"a viewer-ignore mark", {{ignore, "\0"s}, {CF_UNICODETEXT, WithZero(L"pw")}}, other, TRUE,
+         PassResult::LeftAsItIs},
+        {"a desktop password", {{CF_UNICODETEXT, WithZero(L"pw")}, {hint, "secret"}}, other, TRUE,
+         PassResult::LeftAsItIs},
+        {"a desktop hint of something else", {{CF_UNICODETEXT, WithZero(L"pw")}, {hint, "public"}}, other, TRUE,
+         PassResult::Converted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(Run(c.codePage, c.addRtf, nullptr, 0, PassMode::Automatic), c.result);
+        if (c.result == PassResult::LeftAsItIs) {
+            EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+            EXPECT_EQ(probe.opens, 1) << "read once, nothing converted or carried";
+            // Asked by the user, the pass converts and keeps the marks.
+            EXPECT_EQ(Run(c.codePage, c.addRtf), PassResult::Converted);
+            for (const PlacedFormat& p : c.placed) {
+                if (p.format != CF_TEXT && p.format != CF_UNICODETEXT) {
+                    EXPECT_EQ(ClipboardBytes(p.format), p.bytes) << "format " << p.format;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, ACopyThatNeedsNothingIsAskedForNothingButItsTexts)
+{
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const UINT data = RegisterClipboardFormatA("Pelisan test data");
+    const std::map<UINT, std::string> formats{
+        {CF_UNICODETEXT, WithZero(L"plain")}, {html, WithZero("<b>plain</b>")}, {data, std::string(1000, 'd')}};
+    LateRenderer renderer(formats);
+    ASSERT_TRUE(renderer.Copy());
+    EXPECT_EQ(Run(GetACP(), FALSE, nullptr, 0, PassMode::Automatic), PassResult::LeftAsItIs);
+    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}}));
+    // Another code page needs a pass, which asks for each of them once.
+    EXPECT_EQ(Run(GetACP() == 932 ? 1252 : 932, FALSE, nullptr, 0, PassMode::Automatic), PassResult::Converted);
+    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}, {data, 1}}));
+    for (const auto& [format, bytes] : formats) {
+        EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
     }
 }
 
