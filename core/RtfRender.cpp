@@ -12,22 +12,21 @@
 namespace {
 
 // Every body byte but TAB, CR and LF becomes a 4-byte escape, so the body is
-// written 16 bytes at a time with vector operations (GCC and Clang vector
-// extensions; portable code where the target has no vector unit). Blocks are
-// passed by reference only, so no calling convention depends on a vector unit.
+// written 16 bytes at a time by loops of fixed length, which the compiler
+// turns into vector code. Left to itself it would rather unroll them into 16
+// scalar steps: "unroll 1" keeps each a loop for the vectoriser.
 constexpr std::size_t kBlock = 16;
-using Block = unsigned char __attribute__((vector_size(kBlock)));
 
 using Escape = std::array<char, 4>;
 
-constexpr char HexDigit(unsigned n) { return static_cast<char>(n < 10 ? '0' + n : 'a' - 10 + n); }
+constexpr unsigned char HexDigit(unsigned n) { return static_cast<unsigned char>(n < 10 ? '0' + n : 'a' - 10 + n); }
 
 // "\'xx" for every byte value, lowercase.
 constexpr std::array<Escape, 256> MakeHexEscapes()
 {
     std::array<Escape, 256> table{};
     for (unsigned n = 0; n < table.size(); ++n)
-        table[n] = Escape{'\\', '\'', HexDigit(n >> 4), HexDigit(n & 0xF)};
+        table[n] = Escape{'\\', '\'', static_cast<char>(HexDigit(n >> 4)), static_cast<char>(HexDigit(n & 0xF))};
     return table;
 }
 
@@ -39,15 +38,19 @@ constexpr bool IsAsciiAlnum(unsigned char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool IsBreakOrTab(unsigned char c)
+{
+    return c == '\t' || c == '\r' || c == '\n';
+}
+
 // Whether any of the 16 bytes at p is a TAB, CR or LF.
 bool HasBreakOrTab(const unsigned char* p)
 {
-    Block x;
-    std::memcpy(&x, p, kBlock);
-    const auto special = (x == '\t') | (x == '\n') | (x == '\r');
-    std::uint64_t halves[2];
-    std::memcpy(halves, &special, sizeof halves);
-    return (halves[0] | halves[1]) != 0;
+    unsigned char found = 0;
+#pragma GCC unroll 1
+    for (std::size_t i = 0; i < kBlock; ++i)
+        found |= (p[i] == '\t') | (p[i] == '\r') | (p[i] == '\n');
+    return found != 0;
 }
 
 // The document is composed once for counting and once for writing, so the
@@ -59,7 +62,7 @@ public:
     void Put(char) { ++m_nLength; }
     void PutEscape(unsigned char) { m_nLength += sizeof(Escape); }
     void PutEscapedBlock(const unsigned char*) { m_nLength += kBlock * sizeof(Escape); }
-    void PutPadded(const char*, std::size_t nLength) { m_nLength += nLength; }
+    void PutPiece(const char*, std::size_t nLength) { m_nLength += nLength; }
     std::uint64_t Length() const { return m_nLength; }
 
 private:
@@ -80,44 +83,48 @@ public:
         std::memcpy(m_pOut, kHexEscapes[c].data(), sizeof(Escape));
         m_pOut += sizeof(Escape);
     }
-    // The hex digits of 16 bytes, interleaved with the "\'" that leads each pair.
     void PutEscapedBlock(const unsigned char* p)
     {
-        Block high;
-        std::memcpy(&high, p, kBlock);
-        Block low = high & 0xF;
-        high >>= 4;
-        ToHexDigits(high);
-        ToHexDigits(low);
-        const Block first = __builtin_shufflevector(high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
-        const Block second = __builtin_shufflevector(high, low, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
-        PutWithMarks(first);
-        PutWithMarks(second);
+        char escapes[kBlock * sizeof(Escape)];
+#pragma GCC unroll 1
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            escapes[4 * i] = '\\';
+            escapes[4 * i + 1] = '\'';
+            escapes[4 * i + 2] = static_cast<char>(HexDigit(p[i] >> 4));
+            escapes[4 * i + 3] = static_cast<char>(HexDigit(p[i] & 0xF));
+        }
+        Put(std::string_view(escapes, sizeof escapes));
     }
-    // nLength bytes of a 16-byte piece, all 16 copied: a fixed-size copy is
-    // far cheaper, and the caller knows that what follows overwrites the rest.
-    void PutPadded(const char* pPiece, std::size_t nLength)
+    // A piece of at most 16 bytes: a copy of a fixed size for each length.
+    void PutPiece(const char* pPiece, std::size_t nLength)
     {
-        std::memcpy(m_pOut, pPiece, kBlock);
-        m_pOut += nLength;
+        switch (nLength) {
+        case 1: PutFixed<1>(pPiece); break;
+        case 2: PutFixed<2>(pPiece); break;
+        case 3: PutFixed<3>(pPiece); break;
+        case 4: PutFixed<4>(pPiece); break;
+        case 5: PutFixed<5>(pPiece); break;
+        case 6: PutFixed<6>(pPiece); break;
+        case 7: PutFixed<7>(pPiece); break;
+        case 8: PutFixed<8>(pPiece); break;
+        case 9: PutFixed<9>(pPiece); break;
+        case 10: PutFixed<10>(pPiece); break;
+        case 11: PutFixed<11>(pPiece); break;
+        case 12: PutFixed<12>(pPiece); break;
+        case 13: PutFixed<13>(pPiece); break;
+        case 14: PutFixed<14>(pPiece); break;
+        case 15: PutFixed<15>(pPiece); break;
+        default: PutFixed<16>(pPiece); break;
+        }
     }
     void Terminate() { *m_pOut = '\0'; }
 
 private:
-    static void ToHexDigits(Block& nibbles)
+    template <std::size_t N>
+    void PutFixed(const char* pPiece)
     {
-        const Block letter = nibbles > 9;
-        nibbles += '0' + (letter & ('a' - '0' - 10));
-    }
-    // Eight digit pairs become eight "\'xx" escapes.
-    void PutWithMarks(const Block& pairs)
-    {
-        const Block marks = {'\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\''};
-        const Block first = __builtin_shufflevector(marks, pairs, 0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23);
-        const Block second = __builtin_shufflevector(marks, pairs, 8, 9, 24, 25, 10, 11, 26, 27, 12, 13, 28, 29, 14, 15, 30, 31);
-        std::memcpy(m_pOut, &first, kBlock);
-        std::memcpy(m_pOut + kBlock, &second, kBlock);
-        m_pOut += 2 * kBlock;
+        std::memcpy(m_pOut, pPiece, N);
+        m_pOut += N;
     }
 
     char* m_pOut;
@@ -145,7 +152,7 @@ void PutFaceName(Sink& sink, std::string_view bytes)
 
 // Writes the body byte at p, with the LF or CR that pairs with it; returns the next byte.
 template <class Sink>
-const unsigned char* PutBodyByte(Sink& sink, const unsigned char* p, const unsigned char* end)
+inline const unsigned char* PutBodyByte(Sink& sink, const unsigned char* p, const unsigned char* end)
 {
     switch (*p) {
     case '\r':
@@ -191,11 +198,6 @@ void PutUnicodeEscape(Sink& sink, char16_t unit)
     sink.Put(std::string_view("\\u"));
     PutDecimal(sink, static_cast<std::int16_t>(unit));
     sink.Put('?');
-}
-
-bool IsBreakOrTab(unsigned char c)
-{
-    return c == '\t' || c == '\r' || c == '\n';
 }
 
 bool IsHighSurrogate(char16_t unit)
@@ -249,13 +251,10 @@ template <class Sink>
 void PutUnicodeBody(Sink& out, std::u16string_view units, RtfCharacters& characters)
 {
     Sink sink = out;
-    // Up to here a padded copy is safe: every unit after it, and the
-    // document's end, write at least one byte each.
-    const std::size_t padded = units.size() > 16 ? units.size() - 16 : 0;
     for (std::size_t i = 0; i < units.size();) {
         const RtfCharacters::Entry& entry = characters.Of(units[i]);
-        if (entry.nWritten != 0 && i < padded) {
-            sink.PutPadded(entry.text, entry.nWritten);
+        if (entry.nWritten != 0) {
+            sink.PutPiece(entry.text, entry.nWritten);
             ++i;
             continue;
         }
