@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -83,48 +84,39 @@ public:
         std::memcpy(m_pOut, kHexEscapes[c].data(), sizeof(Escape));
         m_pOut += sizeof(Escape);
     }
+    // The escapes of 16 bytes, each made whole in a 32-bit word.
     void PutEscapedBlock(const unsigned char* p)
     {
-        char escapes[kBlock * sizeof(Escape)];
+        static_assert(std::endian::native == std::endian::little);
+        constexpr std::uint32_t kMarks = '\\' | '\'' << 8;
 #pragma GCC unroll 1
         for (std::size_t i = 0; i < kBlock; ++i) {
-            escapes[4 * i] = '\\';
-            escapes[4 * i + 1] = '\'';
-            escapes[4 * i + 2] = static_cast<char>(HexDigit(p[i] >> 4));
-            escapes[4 * i + 3] = static_cast<char>(HexDigit(p[i] & 0xF));
+            const std::uint32_t escape =
+                kMarks | std::uint32_t{HexDigit(p[i] >> 4)} << 16 | std::uint32_t{HexDigit(p[i] & 0xF)} << 24;
+            std::memcpy(m_pOut + sizeof escape * i, &escape, sizeof escape);
         }
-        Put(std::string_view(escapes, sizeof escapes));
+        m_pOut += kBlock * sizeof(Escape);
     }
-    // A piece of at most 16 bytes: a copy of a fixed size for each length.
+    // A character's text, 4 to 16 bytes (a 4-byte escape for each of its
+    // bytes, or "\uN?"), as two copies of a fixed size that meet or overlap
+    // within it.
     void PutPiece(const char* pPiece, std::size_t nLength)
     {
-        switch (nLength) {
-        case 1: PutFixed<1>(pPiece); break;
-        case 2: PutFixed<2>(pPiece); break;
-        case 3: PutFixed<3>(pPiece); break;
-        case 4: PutFixed<4>(pPiece); break;
-        case 5: PutFixed<5>(pPiece); break;
-        case 6: PutFixed<6>(pPiece); break;
-        case 7: PutFixed<7>(pPiece); break;
-        case 8: PutFixed<8>(pPiece); break;
-        case 9: PutFixed<9>(pPiece); break;
-        case 10: PutFixed<10>(pPiece); break;
-        case 11: PutFixed<11>(pPiece); break;
-        case 12: PutFixed<12>(pPiece); break;
-        case 13: PutFixed<13>(pPiece); break;
-        case 14: PutFixed<14>(pPiece); break;
-        case 15: PutFixed<15>(pPiece); break;
-        default: PutFixed<16>(pPiece); break;
+        if (nLength <= 8) {
+            PutEnds<4>(pPiece, nLength);
+        } else {
+            PutEnds<8>(pPiece, nLength);
         }
+        m_pOut += nLength;
     }
     void Terminate() { *m_pOut = '\0'; }
 
 private:
     template <std::size_t N>
-    void PutFixed(const char* pPiece)
+    void PutEnds(const char* pPiece, std::size_t nLength)
     {
         std::memcpy(m_pOut, pPiece, N);
-        m_pOut += N;
+        std::memcpy(m_pOut + nLength - N, pPiece + nLength - N, N);
     }
 
     char* m_pOut;
@@ -150,7 +142,9 @@ void PutFaceName(Sink& sink, std::string_view bytes)
     }
 }
 
-// Writes the body byte at p, with the LF or CR that pairs with it; returns the next byte.
+// Writes the body byte at p, with the LF or CR that pairs with it; returns the
+// next byte. Declared inline so that the compiler keeps it in the body's loops,
+// with the sink's position in a register.
 template <class Sink>
 inline const unsigned char* PutBodyByte(Sink& sink, const unsigned char* p, const unsigned char* end)
 {
