@@ -50,7 +50,7 @@ void CancelDialogs(HWND window)
     }
 }
 
-void CloseWindow()
+void CloseRunningWindow()
 {
     HWND window = nullptr;
     EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&window));
@@ -101,7 +101,7 @@ void ReleaseSession()
     if (request != nullptr) {
         SetEvent(request);
     }
-    CloseWindow();
+    CloseRunningWindow();
     WaitUntil([](HWND) { return !IsHolderRunning(); }, nullptr);
     if (request != nullptr) {
         CloseHandle(request);
