@@ -59,6 +59,12 @@ desktop_copy() {
 }
 # Longer than Wine takes to end a session after its last process.
 outlast_session() { sleep 8; }
+# The prefix's Wine session ends (wineserver -w returns); a loaded machine
+# takes its time. On failure the Windows processes still running are named.
+session_ends() {
+  timeout 60 env WINEPREFIX="$prefix" wineserver -w ||
+    fail "$1; Windows processes: $(pgrep -af '\.exe' | grep -v pgrep | tr '\n' ';')"
+}
 font_mappings() {
   in_prefix wine reg export 'HKCU\Software\Wine\Fonts\Replacements' "$HOME/fonts.reg" /y >/dev/null 2>&1
   iconv -f UTF-16 -t UTF-8 "$HOME/fonts.reg" | tr -d '\r'
@@ -114,7 +120,7 @@ holder_running && pastes 'a Windows copy' || fail "a Windows program's copy was 
 # A later desktop copy ends the holder, and with it the Wine session.
 desktop_copy 'later'
 poll 20 nothing_running || fail "the holder still runs after a desktop copy"
-timeout 30 env WINEPREFIX="$prefix" wineserver -w || fail "the Wine session did not end"
+session_ends "the Wine session did not end"
 
 # The user's own mapping of a font name stays; a missing one is added again.
 in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /d 'My Gothic' /f >/dev/null 2>&1
@@ -184,5 +190,5 @@ status=$?
 window_tool copy 'held by the window' || fail "the Windows program could not copy"
 timeout 120 pelisan --release || fail "pelisan --release ended with status $?"
 [ -f "$HOME/.config/pelisan/Pelisan.ini" ] || fail "the window closed by --release saved no settings"
-timeout 30 env WINEPREFIX="$prefix" wineserver -w || fail "Wine processes outlived pelisan --release"
+session_ends "Wine processes outlived pelisan --release"
 echo "the package installs, runs in the user's prefix and keeps the clipboard"
