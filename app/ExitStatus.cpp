@@ -30,6 +30,14 @@ void WriteErrorLine(const std::string& line)
     FreeConsole();
 }
 
+// A Linux terminal under Wine ends lines with a line feed alone; a carriage
+// return shows there as a stray character. Wine's own ntdll names its version.
+const char* LineEnd()
+{
+    const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine ? "\n" : "\r\n";
+}
+
 } // namespace
 
 ExitStatus ExitStatusOf(PassResult result)
@@ -43,11 +51,12 @@ void ReportExitStatus(ExitStatus status, int nCodePage)
     switch (status) {
     case kExitUnusableCodePage:
         WriteErrorLine("pelisan: code page " + std::to_string(nCodePage) +
-                       " is not usable on this system; nothing was converted\r\n");
+                       " is not usable on this system; nothing was converted" + LineEnd());
         break;
     case kExitClipboardFailed:
-        WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; "
-                       "nothing was converted\r\n");
+        WriteErrorLine(std::string("pelisan: the clipboard could not be read or written, or changed meanwhile; "
+                                   "nothing was converted") +
+                       LineEnd());
         break;
     case kExitDone:
         break;

@@ -130,6 +130,10 @@ LRESULT CALLBACK CDialog::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         result = dialog->Default();
     }
     dialog->m_current = outer;
+    // At a new scale the dialog manager gives the dialog a new font.
+    if (message == WM_DPICHANGED) {
+        dialog->ApplyFontToToolTip();
+    }
     if (message == WM_NCDESTROY) {
         dialog->Unsubclass();
     }
@@ -278,7 +282,18 @@ BOOL CDialog::EnableToolTips(BOOL bEnable)
             tool.lpszText = LPSTR_TEXTCALLBACKW;
             ::SendMessageW(m_hWndToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
+        ApplyFontToToolTip();
     }
     ::SendMessageW(m_hWndToolTip, TTM_ACTIVATE, bEnable, 0);
     return TRUE;
+}
+
+// The tips explain the dialog in its own language, so they take its font:
+// the system's tooltip font may lack those characters (under Wine it has no
+// Japanese unless the prefix links a font to it).
+void CDialog::ApplyFontToToolTip() const
+{
+    if (m_hWndToolTip != nullptr) {
+        ::SendMessageW(m_hWndToolTip, WM_SETFONT, ::SendMessageW(m_hWnd, WM_GETFONT, 0, 0), FALSE);
+    }
 }

@@ -36,7 +36,7 @@ public:
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     // TRUE: a tooltip control whose tools are the dialog's child windows
-    // (TTF_IDISHWND, texts LPSTR_TEXTCALLBACK). Their texts are asked from the
+    // (TTF_IDISHWND, texts LPSTR_TEXTCALLBACK), in the dialog's font. Their texts are asked from the
     // dialog with WM_NOTIFY TTN_NEEDTEXTW (a TOOLTIPTEXTW whose idFrom is the
     // child's handle). FALSE deactivates it.
     BOOL EnableToolTips(BOOL bEnable = TRUE);
@@ -85,6 +85,7 @@ private:
     void Subclass(HWND hWnd);
     void Unsubclass();
     void CenterWindow(HWND hOwner) const;
+    void ApplyFontToToolTip() const;
     void RunModalLoop();
 
     WNDPROC m_pfnSuper = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/MainDlg.h"
 
+#include <windowsx.h>
+
 #include <iterator>
 #include <string>
 
@@ -36,6 +38,12 @@ BOOL AsFlag(int value)
     return value != 0 ? 1 : 0;
 }
 
+void ShowAboutBox()
+{
+    CAboutDlg dlg;
+    dlg.DoModal();
+}
+
 } // namespace
 
 CMainDlg::CMainDlg()
@@ -60,7 +68,7 @@ void CMainDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CMainDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    AddAboutMenuItem();
+    AppendAboutItem(::GetSystemMenu(m_hWnd, FALSE));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -81,20 +89,24 @@ BOOL CMainDlg::OnInitDialog()
     // From here on every change counts, also one the chain does not announce.
     m_watch.Start(m_hWnd);
     m_bReady = 1;
-    return TRUE;
+    // No control takes the focus: the window often opens while the user types
+    // in another program (started with the desktop, or from a terminal), and
+    // under X11 the window manager, not the window, decides whether it is
+    // activated. Keys reach the controls once the user clicks one or presses
+    // Tab (WM_SETFOCUS, PreTranslateMessage).
+    return FALSE;
 }
 
-void CMainDlg::AddAboutMenuItem() const
+void CMainDlg::AppendAboutItem(HMENU menu) const
 {
-    const HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
-    if (menu == nullptr) {
-        return;
-    }
     wchar_t text[256];
-    if (::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, text, static_cast<int>(std::size(text))) <= 0) {
+    if (menu == nullptr ||
+        ::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, text, static_cast<int>(std::size(text))) <= 0) {
         return;
     }
-    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    if (::GetMenuItemCount(menu) > 0) {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    }
     ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
 }
 
@@ -176,6 +188,21 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
     case WM_PAINT:
         OnPaint();
         return TRUE;
+    case WM_SIZE:
+        *pResult = Default();
+        // Minimised or restored, by whatever means (a second start, the
+        // window manager): whether automatic conversion sleeps may have changed.
+        if (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED) {
+            UpdateTitle();
+        }
+        return TRUE;
+    case WM_CONTEXTMENU:
+        OnContextMenu(lParam);
+        return TRUE;
+    case WM_SETFOCUS:
+        // The window keeps a focus given to it; the dialog manager would pass
+        // it on to the list. A click or Tab gives it to a control.
+        return TRUE;
     case WM_QUERYDRAGICON:
         *pResult = reinterpret_cast<LRESULT>(m_hIcon);
         return TRUE;
@@ -228,6 +255,12 @@ BOOL CMainDlg::PreTranslateMessage(MSG* pMsg)
         PostMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return TRUE;
     }
+    // While no control has the focus, keys meant for another program change
+    // nothing here; Tab reaches the controls, Alt and its access keys work.
+    if ((pMsg->message == WM_KEYDOWN || pMsg->message == WM_CHAR) && pMsg->hwnd == m_hWnd &&
+        pMsg->wParam != VK_TAB) {
+        return TRUE;
+    }
     return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -236,13 +269,31 @@ void CMainDlg::OnOK() {}
 void CMainDlg::OnSysCommand(UINT nID)
 {
     if ((nID & kSysCommandMask) == IDM_ABOUTBOX) {
-        CAboutDlg dlg;
-        dlg.DoModal();
+        ShowAboutBox();
         return;
     }
     Default();
     // Minimising and restoring change whether automatic conversion sleeps.
     UpdateTitle();
+}
+
+// Under a Linux window manager the title bar's menu is the manager's own, so
+// the About item is also on the window's context menu (a right click on the
+// window, the menu key or Shift+F10).
+void CMainDlg::OnContextMenu(LPARAM lParam)
+{
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (lParam == -1) {
+        at = {0, 0};
+        ::ClientToScreen(m_hWnd, &at);
+    }
+    const HMENU menu = ::CreatePopupMenu();
+    AppendAboutItem(menu);
+    const UINT command = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd, nullptr);
+    ::DestroyMenu(menu);
+    if (command == IDM_ABOUTBOX) {
+        ShowAboutBox();
+    }
 }
 
 void CMainDlg::OnPaint()

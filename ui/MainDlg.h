@@ -37,6 +37,7 @@ protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     void OnSysCommand(UINT nID);
+    void OnContextMenu(LPARAM lParam);
     void OnPaint();
     void OnDestroy();
     void OnSettings();
@@ -57,7 +58,8 @@ private:
     bool SelectedCodePage(UINT& nCodePage);
     void ApplyZOrder(int x, int y, UINT nFlags) const;
     void CorrectPosition();
-    void AddAboutMenuItem() const;
+    // The About item, after a separator where the menu has items already.
+    void AppendAboutItem(HMENU menu) const;
     void SelectSavedCodePage();
 
     CComboBox m_wndCodePage;

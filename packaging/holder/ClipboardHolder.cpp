@@ -4,6 +4,12 @@
 
 #include <string>
 
+#include "SessionRelease.h"
+// The name by which the running window's process is known.
+#include "app/ConverterApp.h"
+#include "core/ClipboardSession.h"
+#include "core/PasswordManagerMarks.h"
+
 namespace {
 
 constexpr wchar_t kHolderMutexName[] = L"PelisanHolder";
@@ -22,6 +28,18 @@ bool ClipboardIsWines()
     GetWindowThreadProcessId(owner, &ownerProcess);
     GetWindowThreadProcessId(GetDesktopWindow(), &desktopProcess);
     return ownerProcess != desktopProcess;
+}
+
+// What a Windows program put there, Pelisan included; a password manager's
+// copy is left to vanish, as its manager means it to. One whose marks cannot
+// be read (another program holds the clipboard) is kept: nothing is lost.
+bool ClipboardNeedsHolding()
+{
+    if (CountClipboardFormats() == 0 || !ClipboardIsWines()) {
+        return false;
+    }
+    const ClipboardSession session;
+    return !session.IsOpen() || !IsPasswordManagerCopy();
 }
 
 // The bridge to X11 lives in the desktop process; null when there is none:
@@ -47,37 +65,14 @@ HANDLE ClaimHolderName()
     return mutex;
 }
 
-} // namespace
-
-int HoldClipboard()
+// Whether the opened object existed; the handle is not kept.
+bool Existed(HANDLE object)
 {
-    // Without the bridge there is nothing to keep alive.
-    const HANDLE desktop = OpenDesktopProcess();
-    HANDLE name = ClaimHolderName();
-    if (desktop == nullptr || name == nullptr) {
-        return 0;
+    if (object == nullptr) {
+        return false;
     }
-    // Any message wakes the loop: every clipboard change is looked at afresh.
-    const HWND listener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    AddClipboardFormatListener(listener);
-    for (;;) {
-        if (!ClipboardIsWines()) {
-            // The name goes first: a run that ends after this finds it free and
-            // starts a holder of its own; one that ended before wrote its
-            // result before this second look.
-            CloseHandle(name);
-            if (!ClipboardIsWines() || (name = ClaimHolderName()) == nullptr) {
-                return 0;
-            }
-        }
-        if (MsgWaitForMultipleObjects(1, &desktop, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) {
-            return 0;
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&msg);
-        }
-    }
+    CloseHandle(object);
+    return true;
 }
 
 void StartHolder()
@@ -95,4 +90,54 @@ void StartHolder()
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+}
+
+} // namespace
+
+int HoldClipboard()
+{
+    // Without the bridge there is nothing to keep alive.
+    const HANDLE desktop = OpenDesktopProcess();
+    const HANDLE release = OpenReleaseRequest();
+    HANDLE name = ClaimHolderName();
+    if (desktop == nullptr || release == nullptr || name == nullptr) {
+        return 0;
+    }
+    const HANDLE ends[] = {desktop, release};
+    // Any message wakes the loop: every clipboard change is looked at afresh.
+    const HWND listener = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    AddClipboardFormatListener(listener);
+    for (;;) {
+        if (!ClipboardNeedsHolding()) {
+            // The name goes first: a run that ends after this finds it free and
+            // starts a holder of its own; one that ended before wrote its
+            // result before this second look.
+            CloseHandle(name);
+            if (!ClipboardNeedsHolding() || (name = ClaimHolderName()) == nullptr) {
+                return 0;
+            }
+        }
+        const DWORD woken = MsgWaitForMultipleObjects(2, ends, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_OBJECT_0 + 1) {
+            return 0;
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+bool IsHolderRunning()
+{
+    return Existed(OpenMutexW(SYNCHRONIZE, FALSE, kHolderMutexName));
+}
+
+void StartHolderIfNeeded()
+{
+    const bool windowRuns = Existed(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutexName));
+    if (windowRuns || IsHolderRunning() || IsReleaseRequested() || !ClipboardNeedsHolding()) {
+        return;
+    }
+    StartHolder();
 }

@@ -5,11 +5,15 @@
 // and ends as soon as an X11 program owns the clipboard.
 #pragma once
 
-// The holder's whole run; returns once there is nothing left to hold. Only one
-// holder runs in a Wine session: a second one ends at once.
+// The holder's whole run; returns once there is nothing left to hold, or on
+// a release. Only one holder runs in a Wine session: a second one ends at once.
 int HoldClipboard();
 
-// Starts a holder as a process of its own, this program run with "hold". A
-// holder started before this process ends leaves no moment without a Wine
-// process.
-void StartHolder();
+bool IsHolderRunning();
+
+// Starts a holder, this program run with "hold" as a process of its own,
+// when the clipboard holds what would vanish with the session and nothing
+// else keeps it: no window runs (it starts a holder when it ends), no holder
+// runs and no release is under way. A holder started before this process
+// ends leaves no moment without a Wine process.
+void StartHolderIfNeeded();

@@ -12,12 +12,14 @@ struct FontReplacement {
 };
 
 // Wine has none of these faces; without a stand-in the dialogs' Japanese
-// shows as empty boxes.
+// shows as empty boxes. Wine links its menu and tooltip font, Tahoma, to
+// "MS UI Gothic" for the characters it lacks: the context menu's Japanese.
 constexpr FontReplacement kReplacements[] = {
     {L"ＭＳ ゴシック", L"IPAGothic"},
     {L"ＭＳ Ｐゴシック", L"IPAPGothic"},
     {L"MS Gothic", L"IPAGothic"},
     {L"MS PGothic", L"IPAPGothic"},
+    {L"MS UI Gothic", L"IPAPGothic"},
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "PelisanRunner.h"
 
-#include <windows.h>
+#include <string>
 
 namespace {
 
@@ -55,6 +55,11 @@ void PassStandardHandles(STARTUPINFOW& startup)
     }
 }
 
+std::wstring RunName(DWORD programProcessId)
+{
+    return L"PelisanRun." + std::to_wstring(programProcessId);
+}
+
 } // namespace
 
 Command SplitCommand(const wchar_t* commandLine)
@@ -67,7 +72,7 @@ Command SplitCommand(const wchar_t* commandLine)
     return {std::wstring(verb, verbEnd), SkipBlanks(verbEnd)};
 }
 
-int RunPelisan(const std::wstring& tail)
+std::optional<DWORD> RunPelisan(const std::wstring& tail)
 {
     std::wstring commandLine = L"\"" + BesideSelf(L"pelisan.exe") + L"\"";
     if (!tail.empty()) {
@@ -79,12 +84,50 @@ int RunPelisan(const std::wstring& tail)
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        return kNotStarted;
+        return std::nullopt;
     }
     CloseHandle(process.hThread);
+    // Owned until this process ends, which abandons it: whoever waits for it
+    // learns that the run has ended.
+    CreateMutexW(nullptr, TRUE, RunName(process.dwProcessId).c_str());
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hProcess);
-    return static_cast<int>(status);
+    return status;
+}
+
+HANDLE OpenRunOf(DWORD programProcessId)
+{
+    return OpenMutexW(SYNCHRONIZE, FALSE, RunName(programProcessId).c_str());
+}
+
+void ReportToLauncher(DWORD status)
+{
+    wchar_t path[MAX_PATH * 4];
+    const DWORD length = GetEnvironmentVariableW(L"PELISAN_STATUS_FILE", path, MAX_PATH * 4);
+    // Wine's own translation of a Linux path; absent outside Wine.
+    using DosFileName = WCHAR*(CDECL*)(const char*);
+    const auto dosFileName = reinterpret_cast<DosFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    if (length == 0 || length >= MAX_PATH * 4 || dosFileName == nullptr) {
+        return;
+    }
+    std::string linuxPath(static_cast<std::size_t>(
+                              WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr)),
+                          '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path, -1, linuxPath.data(), static_cast<int>(linuxPath.size()), nullptr, nullptr);
+    WCHAR* dosPath = dosFileName(linuxPath.c_str());
+    if (dosPath == nullptr) {
+        return;
+    }
+    const HANDLE file = CreateFileW(dosPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HeapFree(GetProcessHeap(), 0, dosPath);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::string text = std::to_string(status) + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
 }

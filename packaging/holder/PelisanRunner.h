@@ -1,8 +1,12 @@
 #pragma once
 
+#include <windows.h>
+
+#include <optional>
 #include <string>
 
-// The exit status when pelisan.exe could not be started at all.
+// This program's exit status when pelisan.exe could not be started at all,
+// or the verb is unknown.
 constexpr int kNotStarted = 127;
 
 // What follows the program's own name and the first argument on a command
@@ -16,5 +20,15 @@ Command SplitCommand(const wchar_t* commandLine);
 
 // Runs pelisan.exe, which lies beside this program, with the command-line
 // tail in the current directory, and waits for it to end; its exit status,
-// or kNotStarted.
-int RunPelisan(const std::wstring& tail);
+// or none when it could not be started. From the start to the end of this
+// process, the run is known by the program's process id (OpenRunOf).
+std::optional<DWORD> RunPelisan(const std::wstring& tail);
+
+// The run of the program with this process id, to wait for its end; null
+// when it was not started by a run.
+HANDLE OpenRunOf(DWORD programProcessId);
+
+// Tells the launcher the status, in the file that PELISAN_STATUS_FILE names
+// by its Linux path: Wine's own exit status cannot tell a program that ended
+// with 1 from a Wine that failed to start.
+void ReportToLauncher(DWORD status);

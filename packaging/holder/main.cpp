@@ -1,14 +1,18 @@
 // The Windows half of the Linux launcher:
 //   pelisan_holder run [ARGUMENTS]  maps the dialog fonts in the Wine prefix
 //                                   where missing, runs pelisan.exe with the
-//                                   arguments as written, starts a holder and
-//                                   ends with pelisan.exe's exit status
+//                                   arguments as written, reports its status
+//                                   to the launcher, starts a holder where one
+//                                   is needed and ends with that status
 //   pelisan_holder hold             keeps the clipboard (ClipboardHolder.h)
+//   pelisan_holder release          ends the window and the holder
+//                                   (SessionRelease.h); reports 0
 #include <windows.h>
 
 #include "ClipboardHolder.h"
 #include "FontReplacements.h"
 #include "PelisanRunner.h"
+#include "SessionRelease.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
@@ -16,11 +20,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     if (command.verb == L"hold") {
         return HoldClipboard();
     }
+    if (command.verb == L"release") {
+        ReleaseSession();
+        ReportToLauncher(0);
+        return 0;
+    }
     if (command.verb != L"run") {
         return kNotStarted;
     }
     AddMissingFontReplacements();
-    const int status = RunPelisan(command.tail);
-    StartHolder();
-    return status;
+    const std::optional<DWORD> status = RunPelisan(command.tail);
+    if (!status) {
+        return kNotStarted;
+    }
+    ReportToLauncher(*status);
+    StartHolderIfNeeded();
+    return static_cast<int>(*status);
 }

@@ -25,7 +25,10 @@ fi
 
 . "$here/../x11/clipboard-helpers.sh"
 HOME=$(mktemp -d)
-export HOME LC_ALL=C.UTF-8
+# The Wine session lives in TMPDIR: the same one for every command here.
+TMPDIR=$HOME/tmp
+mkdir "$TMPDIR"
+export HOME TMPDIR LC_ALL=C.UTF-8
 unset XDG_CONFIG_HOME WINEPREFIX WINEDEBUG WINEDLLOVERRIDES PELISAN_LIBDIR
 prefix=$HOME/.wine
 xclip_pid=
@@ -41,6 +44,8 @@ window_tool() { in_prefix timeout 60 wine "$tool" "$@" >/dev/null 2>&1; }
 # The package's Wine processes, found by their Windows paths.
 running() { pgrep -f "$1" >/dev/null; }
 holder_running() { running 'pelisan\\pelisan_holder\.exe hold'; }
+holders() { pgrep -fc 'pelisan\\pelisan_holder\.exe hold'; }
+title_is() { [ "$(in_prefix timeout 60 wine "$tool" title 2>/dev/null)" = "$1" ]; }
 nothing_running() { ! running 'pelisan\\pelisan(_holder)?\.exe'; }
 pastes() { [ "$(paste_as UTF8_STRING)" = "$1" ]; }
 # A copy made on the desktop; xclip serves it until another program copies.
@@ -54,6 +59,12 @@ desktop_copy() {
 }
 # Longer than Wine takes to end a session after its last process.
 outlast_session() { sleep 8; }
+# The prefix's Wine session ends (wineserver -w returns); a loaded machine
+# takes its time. On failure the Windows processes still running are named.
+session_ends() {
+  timeout 60 env WINEPREFIX="$prefix" wineserver -w ||
+    fail "$1; Windows processes: $(pgrep -af '\.exe' | grep -v pgrep | tr '\n' ';')"
+}
 font_mappings() {
   in_prefix wine reg export 'HKCU\Software\Wine\Fonts\Replacements' "$HOME/fonts.reg" /y >/dev/null 2>&1
   iconv -f UTF-16 -t UTF-8 "$HOME/fonts.reg" | tr -d '\r'
@@ -66,7 +77,7 @@ poll 180 running 'pelisan\\pelisan\.exe' || fail "the window's program did not s
 window_tool wait || fail "the window did not open"
 mappings=$(font_mappings)
 for mapping in '"ＭＳ ゴシック"="IPAGothic"' '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
-  '"MS PGothic"="IPAPGothic"'; do
+  '"MS PGothic"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"'; do
   grep -qxF "$mapping" <<<"$mappings" || fail "the new prefix lacks $mapping: $mappings"
 done
 
@@ -84,13 +95,21 @@ case "$rtf" in
   *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
 esac
 
-# Closing the window leaves the converted copy on the desktop, held by the
+# Minimised (as Esc does) and started again: the window comes back with the
+# title of automatic conversion; the start leaves no holder while it runs.
+window_tool minimise || fail "the window did not minimise"
+title_is 'Pelisan' || fail "the minimised window's title is '$(in_prefix wine "$tool" title)'"
+timeout 120 pelisan || fail "the second start ended with status $?"
+poll 10 title_is 'Pelisan 【自動】' || fail "after a second start the title is '$(in_prefix wine "$tool" title)'"
+! holder_running || fail "a holder runs beside the window"
+
+# Closing the window leaves the converted copy on the desktop, held by one
 # holder, and the settings in the XDG folder.
 window_tool close || fail "the window did not close"
 wait "$window_pid" || fail "pelisan ended with status $? after the window closed"
 outlast_session
 converted_to '漢字 X11' || fail "the clipboard lost its content when the window closed"
-holder_running || fail "no holder keeps the clipboard"
+[ "$(holders)" -eq 1 ] || fail "$(holders) holders keep the clipboard"
 [ -f "$HOME/.config/pelisan/Pelisan.ini" ] || fail "no settings file in ~/.config/pelisan"
 
 # A Windows program's copy keeps the holder: the copy outlives its program.
@@ -101,7 +120,7 @@ holder_running && pastes 'a Windows copy' || fail "a Windows program's copy was 
 # A later desktop copy ends the holder, and with it the Wine session.
 desktop_copy 'later'
 poll 20 nothing_running || fail "the holder still runs after a desktop copy"
-timeout 30 env WINEPREFIX="$prefix" wineserver -w || fail "the Wine session did not end"
+session_ends "the Wine session did not end"
 
 # The user's own mapping of a font name stays; a missing one is added again.
 in_prefix wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /d 'My Gothic' /f >/dev/null 2>&1
@@ -129,15 +148,47 @@ mappings=$(font_mappings)
 grep -qxF '"MS Gothic"="My Gothic"' <<<"$mappings" || fail "the user's own font mapping was changed: $mappings"
 grep -qxF '"MS PGothic"="IPAPGothic"' <<<"$mappings" || fail "a missing font mapping was not added: $mappings"
 
-# The command's status and its line on standard error are the program's.
+# A password manager's copy is not kept: the holder ends with its program.
+window_tool copy-marked 'password' || fail "the Windows program could not copy"
+poll 20 nothing_running || fail "the holder keeps a password manager's copy"
+
+# The command's statuses: the program's own, and the launcher's.
+desktop_copy 'the end'
 status=0
 reason=$(timeout 60 pelisan abc 2>&1 >/dev/null | timeout 70 cat) || status=$?
 [ "$status" -eq 1 ] || fail "pelisan abc ended with $status, not the program's 1"
 grep -q 'code page 0 is not usable' <<<"$reason" || fail "the program's reason did not reach standard error: $reason"
-# Its run started a second holder, which finds the first one and ends.
-one_holder() { [ "$(pgrep -fc 'pelisan\\pelisan_holder\.exe hold')" -eq 1 ]; }
-poll 10 one_holder || fail "$(pgrep -fc 'pelisan\\pelisan_holder\.exe hold') holders run"
+[[ $reason != *$'\r'* ]] || fail "the status line ends in a carriage return"
+# A run that converted nothing leaves no holder.
+! holder_running && sleep 2 && ! holder_running || fail "a run that converted nothing left a holder"
+coproc LOCK { in_prefix timeout 120 wine "$tool" lock 2>/dev/null; }
+read -r -t 60 locked <&"${LOCK[0]}" && [ "$locked" = locked ] || fail "the Windows program could not hold the clipboard"
+status=0
+timeout 60 pelisan 932 2>/dev/null || status=$?
+lock_input=${LOCK[1]}
+exec {lock_input}>&-
+[ "$status" -eq 2 ] || fail "a pass on a clipboard held open ended with $status, not the program's 2"
+status=0
+WINEPREFIX=wine-here timeout 60 pelisan 2>/dev/null || status=$?
+[ "$status" -eq 125 ] || fail "a relative WINEPREFIX ended with $status, not the launcher's 125"
+mkdir "$HOME/prefix32" && echo '#arch=win32' >"$HOME/prefix32/system.reg"
+status=0
+WINEPREFIX=$HOME/prefix32 timeout 60 pelisan 2>/dev/null || status=$?
+[ "$status" -eq 126 ] || fail "a 32-bit prefix ended with $status, not 126"
 
-desktop_copy 'the end'
-poll 20 nothing_running || fail "the holder still runs after a desktop copy"
+# A killed launcher leaves no temporary folder; the window it started runs on,
+# until --release closes it, settings saved, and the session ends.
+rm "$HOME/.config/pelisan/Pelisan.ini"
+pelisan >/dev/null 2>&1 &
+window_pid=$!
+window_tool wait || fail "the window did not open"
+kill -TERM "$window_pid"
+wait "$window_pid"
+status=$?
+[ "$status" -eq 143 ] || fail "the killed launcher ended with $status"
+! compgen -G "$TMPDIR/pelisan.*" >/dev/null || fail "the killed launcher left $(echo "$TMPDIR"/pelisan.*)"
+window_tool copy 'held by the window' || fail "the Windows program could not copy"
+timeout 120 pelisan --release || fail "pelisan --release ended with status $?"
+[ -f "$HOME/.config/pelisan/Pelisan.ini" ] || fail "the window closed by --release saved no settings"
+session_ends "Wine processes outlived pelisan --release"
 echo "the package installs, runs in the user's prefix and keeps the clipboard"

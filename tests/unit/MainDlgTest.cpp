@@ -186,6 +186,14 @@ std::wstring ToolTipText(HWND hDlg, HWND hToolTip, int nID)
     return buffer;
 }
 
+// The face and height of the window's font.
+std::pair<std::wstring, LONG> FontOf(HWND hWnd)
+{
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(hWnd, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    return {font.lfFaceName, font.lfHeight};
+}
+
 int Passes(const PlatformProbe& probe)
 {
     return static_cast<int>(std::count(probe.setFormats.begin(), probe.setFormats.end(), MarkerFormatId()));
@@ -301,7 +309,8 @@ TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
         EXPECT_GT(g_pCodePageCombo->GetCount(), 0);
         EXPECT_GT(m_app.m_nFontSettings, 0);
         EXPECT_LE(m_app.m_nFontSettings, g_pCodePageCombo->GetCount());
-        EXPECT_EQ(::GetFocus(), CodePageList(hDlg));
+        // No control has the keyboard: keys typed for another program go nowhere.
+        EXPECT_EQ(::GetFocus(), hDlg);
 
         const HMENU menu = ::GetSystemMenu(hDlg, FALSE);
         const int count = ::GetMenuItemCount(menu);
@@ -325,6 +334,10 @@ TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
         for (const auto& [id, tip] : tips) {
             EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), id), tip) << "control " << id;
         }
+        // The tips are in the window's own font, which has their Japanese; the
+        // system's tooltip font may have none (under Wine it has none).
+        EXPECT_EQ(FontOf(dlg.GetToolTipCtrl()), FontOf(hDlg));
+        EXPECT_NE(FontOf(hDlg).first, L"");
         // The program's manifest, which the test program carries too, brings
         // the controls of Common Controls 6.
         ACTCTX_SECTION_KEYED_DATA controls{};
@@ -661,14 +674,35 @@ TEST_F(MainDlgTest, ChangeALaterViewerKeepsIsHandledWhereThePlatformNotifiesUpda
     }
 }
 
-TEST_F(MainDlgTest, EnterDoesNothingEscClosesTheListOrMinimisesTheMainWindowOnly)
+TEST_F(MainDlgTest, KeysReachOnlyAChosenControlEnterDoesNothingEscClosesTheListOrMinimises)
 {
+    // Converted by the Convert button's access key, were it taken.
+    ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"before")));
     TestMainDlg dlg;
     HWND about = nullptr;
     ModalScript script{
         [&](HWND) {
             ::SetActiveWindow(dlg.m_hWnd);
             ASSERT_TRUE(SelectCodePage(dlg.m_hWnd, 1252));
+            ASSERT_EQ(::GetFocus(), dlg.m_hWnd);
+            // Keys typed for another program: the list's, and the buttons'
+            // access keys without Alt.
+            for (const WPARAM key : {VK_END, VK_DOWN, VK_SPACE, VK_RETURN}) {
+                dlg.PostMessage(WM_KEYDOWN, key);
+            }
+            for (const WPARAM character : {L'u', L's', L'6', L' '}) {
+                dlg.PostMessage(WM_CHAR, character);
+            }
+        },
+        [&](HWND hFront) {
+            EXPECT_EQ(hFront, dlg.m_hWnd) << "a key opened a dialog";
+            EXPECT_EQ(SelectedCodePage(dlg.m_hWnd), 1252u);
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId())) << "a key converted";
+            EXPECT_EQ(::GetFocus(), dlg.m_hWnd);
+            dlg.PostMessage(WM_KEYDOWN, VK_TAB);
+        },
+        [&](HWND) {
+            EXPECT_EQ(::GetFocus(), CodePageList(dlg.m_hWnd)) << "Tab did not reach the list";
             ::SetFocus(CodePageList(dlg.m_hWnd));
             ::SendMessageW(CodePageList(dlg.m_hWnd), CB_SHOWDROPDOWN, TRUE, 0);
             ASSERT_TRUE(::SendMessageW(CodePageList(dlg.m_hWnd), CB_GETDROPPEDSTATE, 0, 0));
@@ -696,6 +730,22 @@ TEST_F(MainDlgTest, EnterDoesNothingEscClosesTheListOrMinimisesTheMainWindowOnly
         [&](HWND hFront) {
             EXPECT_EQ(hFront, dlg.m_hWnd);
             EXPECT_FALSE(::IsWindow(about)) << "Esc did not close the About box";
+            // The context menu has the item too (the menu key: no position).
+            dlg.PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dlg.m_hWnd), -1);
+        },
+        [&](HWND) {
+            const HWND menu = ::FindWindowW(L"#32768", nullptr);
+            ASSERT_TRUE(menu != nullptr && ::IsWindowVisible(menu)) << "no context menu";
+            ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+            ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        },
+        [&](HWND hFront) {
+            EXPECT_NE(hFront, dlg.m_hWnd) << "the context menu's item opened no About box";
+            EXPECT_EQ(::GetWindow(hFront, GW_OWNER), dlg.m_hWnd);
+            ::PostMessageW(hFront, WM_CLOSE, 0, 0);
+        },
+        [&](HWND hFront) {
+            EXPECT_EQ(hFront, dlg.m_hWnd);
             EXPECT_FALSE(dlg.IsIconic());
             ASSERT_EQ(::GetActiveWindow(), dlg.m_hWnd);
             ::PostMessageW(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -703,6 +753,9 @@ TEST_F(MainDlgTest, EnterDoesNothingEscClosesTheListOrMinimisesTheMainWindowOnly
         [&](HWND) {
             EXPECT_TRUE(dlg.IsIconic());
             EXPECT_EQ(TextOf(dlg.m_hWnd), kPlainTitle);
+            // Restored as a second start restores it, not by a system command.
+            ::ShowWindow(dlg.m_hWnd, SW_RESTORE);
+            EXPECT_EQ(TextOf(dlg.m_hWnd), kAutoTitle);
             dlg.PostMessage(WM_CLOSE);
         },
     };

@@ -1,0 +1,109 @@
+#include "SessionRelease.h"
+
+#include "ClipboardHolder.h"
+#include "PelisanRunner.h"
+// The name and window property by which a second start finds the window.
+#include "app/ConverterApp.h"
+
+namespace {
+
+constexpr wchar_t kReleaseRequestName[] = L"PelisanRelease";
+// Time for a window, a dialog or the holder to end once asked.
+constexpr DWORD kEndMs = 10000;
+// A dialog can open a message box: a few layers at most.
+constexpr int kMostDialogs = 8;
+
+BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
+{
+    if (GetPropA(hWnd, kInstancePropName) == nullptr) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
+}
+
+bool WaitUntil(bool (*done)(HWND), HWND hWnd)
+{
+    const DWORD start = GetTickCount();
+    while (!done(hWnd)) {
+        if (GetTickCount() - start > kEndMs) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+
+// The window leaves its modal loop only once the dialogs opened from it have
+// ended: each is cancelled, the last one opened first.
+void CancelDialogs(HWND window)
+{
+    for (int i = 0; i < kMostDialogs; ++i) {
+        const HWND dialog = GetLastActivePopup(window);
+        if (dialog == window || dialog == nullptr) {
+            return;
+        }
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        if (!WaitUntil([](HWND hWnd) { return !IsWindow(hWnd); }, dialog)) {
+            return;
+        }
+    }
+}
+
+void CloseRunningWindow()
+{
+    HWND window = nullptr;
+    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&window));
+    if (window == nullptr) {
+        return;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const HANDLE program = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    const HANDLE run = OpenRunOf(processId);
+    CancelDialogs(window);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // A window that does not close within the time loses its settings, but
+    // the session still ends.
+    if (program != nullptr && WaitForSingleObject(program, kEndMs) == WAIT_TIMEOUT) {
+        TerminateProcess(program, 1);
+    }
+    // Its run decides on a holder once it has ended; it must see the request.
+    if (run != nullptr) {
+        WaitForSingleObject(run, kEndMs);
+        CloseHandle(run);
+    }
+    if (program != nullptr) {
+        CloseHandle(program);
+    }
+}
+
+} // namespace
+
+HANDLE OpenReleaseRequest()
+{
+    return CreateEventW(nullptr, TRUE, FALSE, kReleaseRequestName);
+}
+
+bool IsReleaseRequested()
+{
+    const HANDLE request = OpenEventW(SYNCHRONIZE, FALSE, kReleaseRequestName);
+    const bool requested = request != nullptr && WaitForSingleObject(request, 0) == WAIT_OBJECT_0;
+    if (request != nullptr) {
+        CloseHandle(request);
+    }
+    return requested;
+}
+
+void ReleaseSession()
+{
+    const HANDLE request = OpenReleaseRequest();
+    if (request != nullptr) {
+        SetEvent(request);
+    }
+    CloseRunningWindow();
+    WaitUntil([](HWND) { return !IsHolderRunning(); }, nullptr);
+    if (request != nullptr) {
+        CloseHandle(request);
+    }
+}
