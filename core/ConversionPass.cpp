@@ -8,6 +8,7 @@
 #include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/PasswordManagerMarks.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/RtfCopy.h"
@@ -20,10 +21,6 @@ namespace {
 constexpr char kMarkerPayload[] = "PELIS";
 constexpr char kRtfFormatName[] = "Rich Text Format";
 
-// Formats by which password managers and the like ask the programs that
-// watch the clipboard to leave their copies alone.
-constexpr const char* kLeaveAloneFormatNames[] = {"ExcludeClipboardContentFromMonitorProcessing",
-                                                  "Clipboard Viewer Ignore"};
 // An OLE copy's live data object, which OLE pasters would ask instead of the
 // clipboard: its own and the one Wine keeps beside it. After a pass the copy
 // is no longer the object's, whose texts are unconverted: left out, OLE reads
@@ -33,11 +30,6 @@ constexpr const char* kDataObjectFormatNames[] = {"DataObject", "Wine Marshalled
 // a stream), by which OLE pasters see them. It names none of the pass's own:
 // it is kept unless the pass adds an RTF copy, which pasters would not see.
 constexpr char kOleFormatListName[] = "Ole Private Data";
-
-// The X11 desktop's mark of a password, which Wine's bridge brings over as a
-// format of that name.
-constexpr char kPasswordHintFormatName[] = "x-kde-passwordManagerHint";
-constexpr std::string_view kPasswordHint = "secret";
 
 // Reading ---------------------------------------------------------------
 
@@ -75,19 +67,6 @@ UINT LocaleCodePage()
     return codePage != 0 ? codePage : GetACP();
 }
 
-// A copy whose program asks the programs that watch the clipboard to leave it
-// alone: a password manager's.
-bool AsksToBeLeftAlone(const std::vector<UINT>& placed)
-{
-    for (const char* name : kLeaveAloneFormatNames) {
-        if (Contains(placed, g_platform.RegisterClipboardFormatA(name))) {
-            return true;
-        }
-    }
-    FormatCopy hint(g_platform.RegisterClipboardFormatA(kPasswordHintFormatName));
-    return Contains(placed, hint.Format()) && hint.Read() && hint.Text<char>() == kPasswordHint;
-}
-
 // What a pass reads of the clipboard before it decides and converts, in one
 // opening so that all of it comes from the same copy: the two texts, and what
 // the decisions need of the rest. The formats to carry over are read later.
@@ -112,7 +91,7 @@ struct ClipboardContent {
         }
         nSequence = g_platform.GetClipboardSequenceNumber();
         placed = PlacedFormats();
-        if (mode == PassMode::Automatic && AsksToBeLeftAlone(placed)) {
+        if (mode == PassMode::Automatic && IsPasswordManagerCopy()) {
             bLeaveAlone = true;
             return true;
         }
