@@ -199,8 +199,6 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets
     const UINT acp = GetACP();
     const UINT other = acp == 932 ? 1252 : 932;
     const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
-    const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
-    const UINT hint = RegisterClipboardFormatA("x-kde-passwordManagerHint");
     const struct {
         const char* name;
         std::vector<PlacedFormat> placed;
@@ -221,12 +219,6 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets
          PassResult::Converted},
         {"a password manager's", {{CF_UNICODETEXT, WithZero(L"pw")}, {exclude, "\0\0\0\0"s}}, other, TRUE,
          PassResult::LeftAsItIs},
-        {"a viewer-ignore mark", {{ignore, "\0"s}, {CF_UNICODETEXT, WithZero(L"pw")}}, other, TRUE,
-         PassResult::LeftAsItIs},
-        {"a desktop password", {{CF_UNICODETEXT, WithZero(L"pw")}, {hint, "secret"}}, other, TRUE,
-         PassResult::LeftAsItIs},
-        {"a desktop hint of something else", {{CF_UNICODETEXT, WithZero(L"pw")}, {hint, "public"}}, other, TRUE,
-         PassResult::Converted},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
