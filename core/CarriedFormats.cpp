@@ -2,69 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
-#include <iterator>
 
+#include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/TextBlocks.h"
 
 namespace {
-
-// Formats the platform makes from others when a program places one of these
-// sources (Windows and Wine alike).
-struct Synthesis {
-    UINT nFormat;
-    UINT sources[3];
-};
-constexpr Synthesis kSyntheses[] = {
-    {CF_TEXT, {CF_OEMTEXT, CF_UNICODETEXT}},
-    {CF_OEMTEXT, {CF_TEXT, CF_UNICODETEXT}},
-    {CF_UNICODETEXT, {CF_TEXT, CF_OEMTEXT}},
-    {CF_LOCALE, {CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT}},
-    {CF_BITMAP, {CF_DIB, CF_DIBV5}},
-    {CF_DIB, {CF_BITMAP, CF_DIBV5}},
-    {CF_DIBV5, {CF_BITMAP, CF_DIB}},
-    {CF_PALETTE, {CF_DIB, CF_DIBV5}},
-    {CF_ENHMETAFILE, {CF_METAFILEPICT}},
-    {CF_METAFILEPICT, {CF_ENHMETAFILE}},
-};
-
-const Synthesis* SynthesisOf(UINT nFormat)
-{
-    const auto found = std::find_if(std::begin(kSyntheses), std::end(kSyntheses),
-                                    [=](const Synthesis& s) { return s.nFormat == nFormat; });
-    return found != std::end(kSyntheses) ? found : nullptr;
-}
-
-// The open clipboard's formats that the copying program placed, in order.
-// The platform enumerates the formats it synthesises after all that were
-// placed, so a format that it could have made from one enumerated earlier,
-// with only such formats after it, counts as synthesised. When the program
-// placed it itself, the platform makes it again from the same source once
-// that source is written back: it stays on offer.
-std::vector<UINT> PlacedFormats()
-{
-    std::vector<UINT> formats;
-    for (UINT format = g_platform.EnumClipboardFormats(0); format != 0;
-         format = g_platform.EnumClipboardFormats(format)) {
-        formats.push_back(format);
-    }
-    auto tail = formats.end();
-    while (tail != formats.begin() && SynthesisOf(*std::prev(tail)) != nullptr) {
-        --tail;
-    }
-    std::vector<UINT> placed(formats.begin(), tail);
-    for (auto format = tail; format != formats.end(); ++format) {
-        const UINT* sources = SynthesisOf(*format)->sources;
-        const bool fromEarlier = std::any_of(sources, sources + 3, [&](UINT source) {
-            return source != 0 && std::find(formats.begin(), format, source) != format;
-        });
-        if (!fromEarlier) {
-            placed.push_back(*format);
-        }
-    }
-    return placed;
-}
 
 CarriedFormats::Kind KindOf(UINT nFormat)
 {
@@ -165,24 +108,6 @@ void FreeData(CarriedFormats::Kind kind, HANDLE hData, HMETAFILE hMetaFile)
     }
 }
 
-// The header every document of the pass begins with.
-constexpr char kPassRtfStart[] = "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg";
-
-bool IsPassRtf(HGLOBAL hRtf)
-{
-    constexpr SIZE_T length = sizeof kPassRtfStart - 1;
-    if (g_platform.GlobalSize(hRtf) < length) {
-        return false;
-    }
-    const void* bytes = g_platform.GlobalLock(hRtf);
-    if (bytes == nullptr) {
-        return false;
-    }
-    const bool ours = std::memcmp(bytes, kPassRtfStart, length) == 0;
-    g_platform.GlobalUnlock(hRtf);
-    return ours;
-}
-
 } // namespace
 
 CarriedFormats::~CarriedFormats()
@@ -194,39 +119,36 @@ CarriedFormats::~CarriedFormats()
     }
 }
 
-void CarriedFormats::Read(UINT nMarkerFormat, UINT nRtfFormat)
+void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UINT>& written)
 {
-    const std::vector<UINT> placed = PlacedFormats();
-    const bool marked =
-        nMarkerFormat != 0 && std::find(placed.begin(), placed.end(), nMarkerFormat) != placed.end();
+    // Without a text format of its own, the copy gets the texts first.
+    bool textMet = false;
     for (const UINT format : placed) {
+        if (!textMet && (format == CF_TEXT || format == CF_UNICODETEXT || format == CF_OEMTEXT)) {
+            textMet = true;
+            m_nTextsAt = m_copies.size();
+        }
         const Kind kind = KindOf(format);
-        if (format == CF_TEXT || format == CF_UNICODETEXT || format == nMarkerFormat || kind == Kind::None) {
+        if (Contains(written, format) || kind == Kind::None) {
             continue;
         }
         HANDLE data = g_platform.GetClipboardData(format);
         HMETAFILE metaFile = nullptr;
         HANDLE copy = data != nullptr ? CopyData(kind, data, metaFile) : nullptr;
-        if (copy == nullptr) {
-            continue;
+        if (copy != nullptr) {
+            m_copies.push_back({format, kind, copy, metaFile});
         }
-        if (format == nRtfFormat) {
-            // An earlier pass's copy, of a text this pass converts anew.
-            if (marked && IsPassRtf(copy)) {
-                FreeData(kind, copy, metaFile);
-                continue;
-            }
-            m_bHasRtf = true;
-        }
-        m_copies.push_back({format, kind, copy, metaFile});
     }
 }
 
-void CarriedFormats::Write()
+void CarriedFormats::Write(Part part)
 {
-    for (Copy& copy : m_copies) {
-        if (g_platform.SetClipboardData(copy.nFormat, copy.hData) != nullptr) {
-            copy.hData = nullptr;
+    const auto textsAt = m_copies.begin() + static_cast<std::ptrdiff_t>(m_nTextsAt);
+    const auto first = part == Part::BeforeTexts ? m_copies.begin() : textsAt;
+    const auto last = part == Part::BeforeTexts ? textsAt : m_copies.end();
+    for (auto copy = first; copy != last; ++copy) {
+        if (g_platform.SetClipboardData(copy->nFormat, copy->hData) != nullptr) {
+            copy->hData = nullptr;
         }
     }
 }

@@ -1,5 +1,6 @@
 // The formats of a copy that a pass does not write itself: read before the
-// clipboard is emptied, and written back unchanged after the pass's own.
+// clipboard is emptied, and written back unchanged around the pass's own, in
+// the order the copying program placed them.
 #pragma once
 
 #include <windows.h>
@@ -13,19 +14,19 @@ public:
     CarriedFormats(const CarriedFormats&) = delete;
     CarriedFormats& operator=(const CarriedFormats&) = delete;
 
-    // Copies from the open clipboard every format the copying program placed,
-    // but the two text formats and the marker. Left out: what the platform
-    // only synthesised, handles that only their owner can use, a format that
-    // cannot be read or copied, and a Rich Text Format that an earlier pass
-    // wrote (the clipboard carries the marker and the RTF is the pass's own).
-    void Read(UINT nMarkerFormat, UINT nRtfFormat);
+    // Copies from the open clipboard every format of placed (the formats the
+    // copying program placed, in its order) but those of written, which the
+    // pass writes or drops itself. Left out: handles that only their owner
+    // can use, and a format that cannot be read or copied.
+    void Read(const std::vector<UINT>& placed, const std::vector<UINT>& written);
 
-    // Whether the copying program's own Rich Text Format is among them.
-    bool HasRtf() const { return m_bHasRtf; }
+    // The copies of the formats placed before the copy's first text format,
+    // where the pass writes its texts, and those after it.
+    enum class Part { BeforeTexts, AfterTexts };
 
-    // Sets the copies on the open clipboard in their order; the clipboard
-    // takes over those it accepts, the others are freed.
-    void Write();
+    // Sets one part of the copies on the open clipboard, in order; the
+    // clipboard takes over those it accepts, the others are freed.
+    void Write(Part part);
 
     enum class Kind { Memory, Bitmap, Palette, EnhMetaFile, MetaFilePict, None };
 
@@ -37,5 +38,5 @@ private:
         HMETAFILE hMetaFile; // the metafile a METAFILEPICT block holds
     };
     std::vector<Copy> m_copies;
-    bool m_bHasRtf = false;
+    std::size_t m_nTextsAt = 0; // copies before the texts
 };

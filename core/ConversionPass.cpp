@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
+#include "core/CodePageLocale.h"
+#include "core/PasswordManagerMarks.h"
+#include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/RtfCopy.h"
+#include "core/SourceRecord.h"
 #include "core/TextBlocks.h"
 
 namespace {
@@ -14,6 +20,16 @@ namespace {
 // "PELIS" and its zero byte: 6 bytes.
 constexpr char kMarkerPayload[] = "PELIS";
 constexpr char kRtfFormatName[] = "Rich Text Format";
+
+// An OLE copy's live data object, which OLE pasters would ask instead of the
+// clipboard: its own and the one Wine keeps beside it. After a pass the copy
+// is no longer the object's, whose texts are unconverted: left out, OLE reads
+// the clipboard itself.
+constexpr const char* kDataObjectFormatNames[] = {"DataObject", "Wine Marshalled DataObject"};
+// OLE's list of an OLE copy's formats and the media they come in (a storage,
+// a stream), by which OLE pasters see them. It names none of the pass's own:
+// it is kept unless the pass adds an RTF copy, which pasters would not see.
+constexpr char kOleFormatListName[] = "Ole Private Data";
 
 // Reading ---------------------------------------------------------------
 
@@ -25,84 +41,177 @@ bool ReadOneFormat(FormatCopy& copy)
     return clipboard.IsOpen() && copy.Read();
 }
 
-// The first of CF_TEXT and CF_UNICODETEXT in the open clipboard's order, or 0.
-// The formats a program placed come before those the platform synthesises
-// from them, so this is the text format the program placed.
-UINT FirstPlacedTextFormat()
+// The first of CF_TEXT and CF_UNICODETEXT that the program placed, or 0.
+UINT FirstPlacedTextFormat(const std::vector<UINT>& placed)
 {
-    for (UINT format = g_platform.EnumClipboardFormats(0); format != 0;
-         format = g_platform.EnumClipboardFormats(format)) {
-        if (format == CF_TEXT || format == CF_UNICODETEXT) {
-            return format;
-        }
-    }
-    return 0;
+    const auto text = std::find_if(placed.begin(), placed.end(),
+                                   [](UINT format) { return format == CF_TEXT || format == CF_UNICODETEXT; });
+    return text != placed.end() ? *text : 0;
 }
 
-// The locale the open clipboard's text was copied in, or 0 when it names none.
-LCID ClipboardLocale()
+// The code page through which the platform makes one text format of the
+// open clipboard from the other: the ANSI code page of its locale, else the
+// system's.
+UINT LocaleCodePage()
 {
     HANDLE data = g_platform.GetClipboardData(CF_LOCALE);
     if (data == nullptr || g_platform.GlobalSize(data) < sizeof(LCID)) {
-        return 0;
+        return GetACP();
     }
     const auto* locale = static_cast<const LCID*>(g_platform.GlobalLock(data));
     if (locale == nullptr) {
-        return 0;
+        return GetACP();
     }
-    const LCID result = *locale;
+    const UINT codePage = AnsiCodePageOf(*locale);
     g_platform.GlobalUnlock(data);
-    return result;
+    return codePage != 0 ? codePage : GetACP();
 }
 
-// The code page through which the platform synthesises one text format from
-// the other: the ANSI code page of the clipboard's locale, else the system's.
-UINT SynthesisCodePage()
-{
-    DWORD codePage = 0;
-    const LCID locale = ClipboardLocale();
-    if (locale != 0 && GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                                      reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) &&
-        codePage != 0) {
-        return codePage;
-    }
-    return GetACP();
-}
-
-// What a pass reads of the clipboard, in one opening so that all of it
-// comes from the same copy: the two text formats and, when there is text to
-// convert, every other format to carry over.
+// What a pass reads of the clipboard before it decides and converts, in one
+// opening so that all of it comes from the same copy: the two texts, and what
+// the decisions need of the rest. The formats to carry over are read later.
 struct ClipboardContent {
     FormatCopy text{CF_TEXT};
     FormatCopy unicode{CF_UNICODETEXT};
-    CarriedFormats carried;
-    UINT nPlaced = 0;            // the text format the program placed, when known
-    UINT nSynthesisCodePage = 0; // set when both formats need comparing
-    DWORD nSequence = 0;         // the clipboard's change count at the reading
+    std::vector<UINT> placed;          // by the copying program, in its order
+    UINT nPlaced = 0;                  // the text format it placed, when known
+    UINT nLocaleCodePage = 0;          // the code page the copy's CF_LOCALE names
+    std::optional<CopiedText> record;  // left by an earlier pass
+    bool bProgramRtf = false;          // a Rich Text Format of the program's own
+    bool bLeaveAlone = false;
+    DWORD nSequence = 0;               // the clipboard's change count at the reading
 
     bool HasText() const { return text.IsOffered() || unicode.IsOffered(); }
 
-    bool Read()
+    bool Read(PassMode mode)
     {
         ClipboardSession clipboard;
-        if (!clipboard.IsOpen() || !text.Read() || !unicode.Read()) {
+        if (!clipboard.IsOpen()) {
             return false;
         }
         nSequence = g_platform.GetClipboardSequenceNumber();
-        // Without text the pass writes nothing, so nothing else is read (or
-        // rendered by its owner).
+        placed = PlacedFormats();
+        if (mode == PassMode::Automatic && IsPasswordManagerCopy()) {
+            bLeaveAlone = true;
+            return true;
+        }
+        if (!text.Read() || !unicode.Read()) {
+            return false;
+        }
         if (!HasText()) {
             return true;
         }
-        nPlaced = FirstPlacedTextFormat();
-        if (nPlaced != 0 && text.IsCopied() && unicode.IsCopied()) {
-            nSynthesisCodePage = SynthesisCodePage();
+        nPlaced = FirstPlacedTextFormat(placed);
+        nLocaleCodePage = LocaleCodePage();
+        const bool marked = Contains(placed, g_platform.RegisterClipboardFormatA(kMarkerFormatName));
+        if (marked) {
+            ReadRecord();
         }
-        carried.Read(g_platform.RegisterClipboardFormatA(kMarkerFormatName),
-                     g_platform.RegisterClipboardFormatA(kRtfFormatName));
+        // Only an earlier pass's RTF copy is looked into: it is made anew.
+        const UINT rtf = g_platform.RegisterClipboardFormatA(kRtfFormatName);
+        if (Contains(placed, rtf)) {
+            HANDLE data = marked ? g_platform.GetClipboardData(rtf) : nullptr;
+            bProgramRtf = !marked || (data != nullptr && !IsRtfCopy(data));
+        }
         return true;
     }
+
+    // The formats the pass writes itself, drops to make them anew, or leaves
+    // out because they would no longer tell the truth.
+    std::vector<UINT> Written(bool bRtfCopy) const
+    {
+        std::vector<UINT> written{CF_TEXT,
+                                  CF_UNICODETEXT,
+                                  CF_LOCALE,
+                                  g_platform.RegisterClipboardFormatA(kMarkerFormatName),
+                                  g_platform.RegisterClipboardFormatA(kSourceRecordFormatName)};
+        for (const char* name : kDataObjectFormatNames) {
+            written.push_back(g_platform.RegisterClipboardFormatA(name));
+        }
+        if (!bProgramRtf) {
+            written.push_back(g_platform.RegisterClipboardFormatA(kRtfFormatName));
+        }
+        if (bRtfCopy) {
+            written.push_back(g_platform.RegisterClipboardFormatA(kOleFormatListName));
+        }
+        return written;
+    }
+
+    // Which texts the copying program placed, as far as the pass keeps them.
+    CopiedText Copied() const
+    {
+        if (text.IsOffered() && unicode.IsOffered()) {
+            return CopiedText::Both;
+        }
+        return unicode.IsOffered() ? CopiedText::Unicode : CopiedText::EightBit;
+    }
+
+private:
+    // The record of an earlier pass names the text that was copied; the other
+    // is that pass's result, made anew from it.
+    void ReadRecord()
+    {
+        record = ReadSourceRecord();
+        const bool unicodeCopied = record == CopiedText::Unicode && unicode.IsOffered();
+        const bool textCopied = record == CopiedText::EightBit && text.IsOffered();
+        if (unicodeCopied || textCopied) {
+            nPlaced = unicodeCopied ? CF_UNICODETEXT : CF_TEXT;
+        } else if (record != CopiedText::Both) {
+            record.reset();
+        }
+    }
 };
+
+// Reads the formats to carry over, in an opening of their own, from the same
+// copy as the texts; false when it could not be opened or has changed.
+bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CarriedFormats& carried)
+{
+    ClipboardSession clipboard;
+    if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != content.nSequence) {
+        return false;
+    }
+    carried.Read(content.placed, content.Written(bRtfCopy));
+    return true;
+}
+
+// Deciding ----------------------------------------------------------------
+
+// Whether to's text is from's converted through the code page.
+bool TextConvertsTo(UINT nCodePage, const FormatCopy& from, const FormatCopy& to)
+{
+    if (from.Format() == CF_UNICODETEXT) {
+        return ConvertsTo(nCodePage, from.Text<wchar_t>(), to.Text<char>());
+    }
+    return ConvertsTo(nCodePage, from.Text<char>(), to.Text<wchar_t>());
+}
+
+// The decision of an automatic pass, made from the two texts before anything
+// is converted: whether writing would change what a paster gets. Whatever the
+// pass decides, the other text it writes is the placed one converted through
+// the code page, and the placed one stays unless both are the program's.
+bool WouldChange(const ClipboardContent& content, UINT nCodePage, bool bRtfDue, LCID nLocale)
+{
+    if (bRtfDue || (nLocale != 0 && content.nLocaleCodePage != nCodePage)) {
+        return true;
+    }
+    const bool unicodePlaced = content.nPlaced == CF_UNICODETEXT;
+    const FormatCopy& placed = unicodePlaced ? content.unicode : content.text;
+    const FormatCopy& other = unicodePlaced ? content.text : content.unicode;
+    if (!placed.IsCopied() || !other.IsCopied()) {
+        return true;
+    }
+    // The platform made the other text through the code page of the locale.
+    if (!content.record && !Contains(content.placed, other.Format())) {
+        return content.nLocaleCodePage != nCodePage;
+    }
+    if (!TextConvertsTo(nCodePage, placed, other)) {
+        return true;
+    }
+    const bool onlyPlaced = content.record ? *content.record != CopiedText::Both
+                                           : content.nLocaleCodePage == nCodePage ||
+                                                 TextConvertsTo(content.nLocaleCodePage, placed, other);
+    return !onlyPlaced && !TextConvertsTo(nCodePage, other, placed);
+}
 
 // Converting ------------------------------------------------------------
 
@@ -132,17 +241,18 @@ bool IsSynthesised(const FormatCopy& placed, const FormatCopy& other, UINT nSynt
 }
 
 // Converts the placed format first, then the other one unless it only
-// carries the platform's conversion of the placed one; then it counts as
-// absent, for the conversion and for the copy across alike.
+// carries the platform's conversion of the placed one (nSynthesisCodePage 0:
+// it cannot) or an earlier pass's; then it counts as absent, for the
+// conversion and for the copy across alike.
 template <typename Placed>
-void ConvertPlacedFirst(UINT nCodePage, UINT nSynthesisCodePage, const FormatCopy& placed, FormatCopy& other,
-                        ConvertedBlock& fromPlaced, ConvertedBlock& fromOther)
+void ConvertPlacedFirst(UINT nCodePage, UINT nSynthesisCodePage, bool bOtherIsResult, const FormatCopy& placed,
+                        FormatCopy& other, ConvertedBlock& fromPlaced, ConvertedBlock& fromOther)
 {
     if (placed.IsCopied()) {
         fromPlaced = ConvertToBlock(nCodePage, placed.Text<Placed>());
     }
-    if (nSynthesisCodePage != 0 &&
-        IsSynthesised<Placed>(placed, other, nSynthesisCodePage, nCodePage, fromPlaced)) {
+    if (bOtherIsResult ||
+        (nSynthesisCodePage != 0 && IsSynthesised<Placed>(placed, other, nSynthesisCodePage, nCodePage, fromPlaced))) {
         other.Drop();
     }
     if (other.IsCopied()) {
@@ -176,12 +286,16 @@ bool ConvertClipboard(UINT nCodePage, ClipboardContent& content, PassTexts& text
 {
     ConvertedBlock decoded;
     ConvertedBlock encoded;
+    const bool compare = !content.record && content.nPlaced != 0 && content.text.IsCopied() &&
+                         content.unicode.IsCopied();
+    const UINT synthesisCodePage = compare ? content.nLocaleCodePage : 0;
+    const bool otherIsResult = content.record.has_value() && *content.record != CopiedText::Both;
     if (content.nPlaced == CF_UNICODETEXT) {
-        ConvertPlacedFirst<wchar_t>(nCodePage, content.nSynthesisCodePage, content.unicode, content.text, encoded,
-                                    decoded);
+        ConvertPlacedFirst<wchar_t>(nCodePage, synthesisCodePage, otherIsResult, content.unicode, content.text,
+                                    encoded, decoded);
     } else {
-        ConvertPlacedFirst<char>(nCodePage, content.nSynthesisCodePage, content.text, content.unicode, decoded,
-                                 encoded);
+        ConvertPlacedFirst<char>(nCodePage, synthesisCodePage, otherIsResult, content.text, content.unicode,
+                                 decoded, encoded);
     }
     texts.hUnicode = decoded.hBlock != nullptr ? decoded.hBlock : CopyAcross(content.unicode);
     texts.hText = encoded.hBlock != nullptr ? encoded.hBlock : CopyAcross(content.text);
@@ -224,33 +338,41 @@ bool SetMarker()
     return false;
 }
 
+// Names a locale whose ANSI code page the 8-bit text is in.
+void SetLocale(LCID nLocale)
+{
+    HGLOBAL block = NewClipboardBlock(&nLocale, sizeof nLocale);
+    if (block != nullptr && g_platform.SetClipboardData(CF_LOCALE, block) == nullptr) {
+        FreeBlock(block);
+    }
+}
+
 // What the RTF copy is made of.
 struct RtfRequest {
     BOOL bAdd;
     UINT nCodePage;
     const char* pszFaceName;
     int nPointSize;
-    // The Unicode text the 8-bit text was encoded from, when it was: in a
-    // block of its own (hSource), or else in source.
+    // The Unicode text the 8-bit text was encoded from, when it was: a block
+    // holding it, and its length in units.
     HGLOBAL hSource;
-    std::optional<std::wstring_view> source;
+    SIZE_T nSourceUnits;
 };
 
 void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
 {
-    std::optional<std::wstring_view> source = request.source;
-    // An empty block cannot be locked.
-    const SIZE_T sourceSize = request.hSource != nullptr ? g_platform.GlobalSize(request.hSource) : 0;
+    std::optional<std::wstring_view> source;
+    // An empty text is not locked: its block may be empty, which cannot be.
+    const bool locked = request.hSource != nullptr && request.nSourceUnits != 0;
     if (request.hSource != nullptr) {
-        const auto* units = sourceSize != 0 ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
+        const auto* units = locked ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
         if (units == nullptr) {
             return;
         }
-        const std::wstring_view block(units, sourceSize / sizeof(wchar_t));
-        source = block.substr(0, block.find(L'\0'));
+        source = std::wstring_view(units, request.nSourceUnits);
     }
     HGLOBAL rtf = MakeRtfCopy(hText, source, request.nCodePage, request.pszFaceName, request.nPointSize);
-    if (sourceSize != 0) {
+    if (locked) {
         g_platform.GlobalUnlock(request.hSource);
     }
     if (rtf == nullptr) {
@@ -262,10 +384,18 @@ void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
     }
 }
 
-// Writes the texts, the RTF copy and the formats carried over, unless the
-// clipboard has changed since its change count was nReadSequence (when
+// What a pass writes besides its texts and RTF copy.
+struct PassRecords {
+    std::optional<CopiedText> copied; // for the record beside the marker
+    LCID nLocale = 0;                 // for CF_LOCALE; 0 leaves it to the platform
+    CarriedFormats* pCarried = nullptr;
+};
+
+// Writes the marker and the record, then the formats carried over with the
+// texts where the copy's own stood, the RTF copy just before them, unless
+// the clipboard has changed since its change count was nReadSequence (when
 // given, the count at the pass's reading).
-PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf, CarriedFormats* pCarried,
+PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf, const PassRecords& records,
                                   std::optional<DWORD> nReadSequence)
 {
     // The blocks the clipboard has not taken over stay the pass's to free.
@@ -278,21 +408,26 @@ PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf,
         // one, and it raises a notification of its own.
         const bool newer = nReadSequence && g_platform.GetClipboardSequenceNumber() != *nReadSequence;
         if (clipboard.IsOpen() && !newer && g_platform.EmptyClipboard() && SetMarker()) {
+            if (records.copied) {
+                SetSourceRecord(*records.copied);
+            }
+            if (records.pCarried != nullptr) {
+                records.pCarried->Write(CarriedFormats::Part::BeforeTexts);
+            }
+            if (rtf.bAdd && texts.hText != nullptr) {
+                AddRtfCopy(texts.hText, rtf);
+            }
             if (texts.hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, texts.hUnicode) != nullptr) {
                 ownUnicode = nullptr;
             }
             if (texts.hText != nullptr && g_platform.SetClipboardData(CF_TEXT, texts.hText) != nullptr) {
                 ownText = nullptr;
             }
-            // A block the clipboard has taken over may still be read until it
-            // is closed. The copying program's own RTF names its fonts and
-            // holds its formatting: it wins over one made from the text.
-            const bool programRtf = pCarried != nullptr && pCarried->HasRtf();
-            if (rtf.bAdd && texts.hText != nullptr && !programRtf) {
-                AddRtfCopy(texts.hText, rtf);
+            if (records.nLocale != 0 && texts.hText != nullptr && ownText == nullptr) {
+                SetLocale(records.nLocale);
             }
-            if (pCarried != nullptr) {
-                pCarried->Write();
+            if (records.pCarried != nullptr) {
+                records.pCarried->Write(CarriedFormats::Part::AfterTexts);
             }
             result = PassResult::Converted;
         }
@@ -304,34 +439,48 @@ PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf,
 
 } // namespace
 
-PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode)
 {
     ClipboardContent content;
-    if (!content.Read()) {
+    if (!content.Read(mode)) {
         return PassResult::ClipboardFailed;
+    }
+    if (content.bLeaveAlone) {
+        return PassResult::LeftAsItIs;
     }
     if (!content.HasText()) {
         return PassResult::NothingToConvert;
+    }
+    // The copying program's own RTF names its fonts and holds its
+    // formatting: it wins over one made from the text.
+    const bool rtfDue = bAddRtf && !content.bProgramRtf;
+    const LCID locale = LocaleOfCodePage(nCodePage);
+    if (mode == PassMode::Automatic && !WouldChange(content, nCodePage, rtfDue, locale)) {
+        return PassResult::LeftAsItIs;
     }
     PassTexts texts;
     if (!ConvertClipboard(nCodePage, content, texts)) {
         return PassResult::ClipboardFailed;
     }
+    const CopiedText copied = content.Copied();
+    CarriedFormats carried;
+    if (!ReadCarried(content, rtfDue && texts.hText != nullptr, carried)) {
+        FreeBlock(texts.hUnicode);
+        FreeBlock(texts.hText);
+        return PassResult::ClipboardFailed;
+    }
     // No text is held twice while the RTF copy is made: the private copies go
     // first, and a Unicode text copied across is read from its own block.
-    RtfRequest rtf{bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt};
-    if (bAddRtf && texts.bEncoded && !content.carried.HasRtf()) {
-        if (texts.bUnicodeCopied) {
-            rtf.hSource = texts.hUnicode;
-        } else {
-            rtf.source = content.unicode.Text<wchar_t>();
-        }
+    RtfRequest rtf{rtfDue, nCodePage, pszFaceName, nPointSize, nullptr, 0};
+    if (rtfDue && texts.bEncoded) {
+        rtf.hSource = texts.bUnicodeCopied ? texts.hUnicode : content.unicode.Block();
+        rtf.nSourceUnits = content.unicode.Text<wchar_t>().size();
     }
     content.text.Drop();
-    if (!rtf.source) {
+    if (rtf.hSource == nullptr || rtf.hSource != content.unicode.Block()) {
         content.unicode.Drop();
     }
-    return WriteResultIfUnchanged(texts, rtf, &content.carried, content.nSequence);
+    return WriteResultIfUnchanged(texts, rtf, {copied, locale, &carried}, content.nSequence);
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -364,6 +513,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged({hUnicode, hText, false, false},
-                           {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, std::nullopt}, nullptr, std::nullopt);
+    WriteResultIfUnchanged({hUnicode, hText, false, false}, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0},
+                           {}, std::nullopt);
 }

@@ -1,7 +1,8 @@
 // One conversion of the clipboard's text through a code page: CF_TEXT decoded
 // to Unicode, CF_UNICODETEXT encoded to 8-bit text, both written back after
-// the marker format, with an optional Rich Text Format copy, and followed by
-// every other format of the copy, unchanged.
+// the marker format where the copy's own text stood, with a locale of that
+// code page and an optional Rich Text Format copy, among every other format
+// of the copy, unchanged and in its order.
 #pragma once
 
 #include <windows.h>
@@ -12,10 +13,17 @@ constexpr const char kMarkerFormatName[] = "CF_PELISAN";
 enum class PassResult {
     Converted,        // the result is written
     NothingToConvert, // the clipboard offered neither text format; nothing written
+    LeftAsItIs,       // an automatic pass on a copy that asks to be left alone or needs nothing; nothing written
     ClipboardFailed,  // it could not be read or written, or a newer copy came first; nothing written
 };
 
-PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize);
+// Who asked for the pass: the user (Convert, the command line), or the window
+// after a copy. An automatic pass leaves a password manager's copy alone, and
+// writes only when it would change what a paster gets.
+enum class PassMode { OnRequest, Automatic };
+
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize,
+                          PassMode mode = PassMode::OnRequest);
 
 // The steps of a pass, for the callers that test them one by one.
 HGLOBAL ReadFormatCopy(UINT nFormat);

@@ -26,6 +26,7 @@ const PlatformApi kWin32 = {
     ::GetProcAddress,
     ::FreeLibrary,
     ::Sleep,
+    ::SendMessageTimeoutW,
     ::CopyImage,
     ::CopyEnhMetaFileW,
     ::CopyMetaFileW,

@@ -34,6 +34,9 @@ struct PlatformApi {
 
     void(WINAPI* Sleep)(DWORD);
 
+    // How the window passes clipboard notices on to the next viewer.
+    LRESULT(WINAPI* SendMessageTimeoutW)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
+
     // Copies of the clipboard's picture handles, and their release.
     HANDLE(WINAPI* CopyImage)(HANDLE, UINT, int, int, UINT);
     HENHMETAFILE(WINAPI* CopyEnhMetaFileW)(HENHMETAFILE, LPCWSTR);

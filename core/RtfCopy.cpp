@@ -12,6 +12,9 @@
 
 namespace {
 
+// The header every RTF copy begins with.
+constexpr char kRtfCopyStart[] = "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg";
+
 // Face names are code page 932 bytes, in the settings and on the command line.
 constexpr UINT kFaceCodePage = 932;
 
@@ -142,4 +145,19 @@ HGLOBAL MakeRtfCopy(HGLOBAL hText, std::optional<std::wstring_view> source, UINT
     }
     FreeBlock(table);
     return rtf;
+}
+
+bool IsRtfCopy(HANDLE hRtf)
+{
+    constexpr std::string_view start = kRtfCopyStart;
+    if (g_platform.GlobalSize(hRtf) < start.size()) {
+        return false;
+    }
+    const void* bytes = g_platform.GlobalLock(hRtf);
+    if (bytes == nullptr) {
+        return false;
+    }
+    const bool ours = std::memcmp(bytes, start.data(), start.size()) == 0;
+    g_platform.GlobalUnlock(hRtf);
+    return ours;
 }

@@ -17,3 +17,6 @@ std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t n
 // express then go in as "\uN?" instead of the code page's default character.
 HGLOBAL MakeRtfCopy(HGLOBAL hText, std::optional<std::wstring_view> source, UINT nCodePage, const char* pszFaceName,
                     int nPointSize);
+
+// Whether the Rich Text Format block begins as every RTF copy of a pass does.
+bool IsRtfCopy(HANDLE hRtf);

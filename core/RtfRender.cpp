@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -12,22 +13,21 @@
 namespace {
 
 // Every body byte but TAB, CR and LF becomes a 4-byte escape, so the body is
-// written 16 bytes at a time with vector operations (GCC and Clang vector
-// extensions; portable code where the target has no vector unit). Blocks are
-// passed by reference only, so no calling convention depends on a vector unit.
+// written 16 bytes at a time by loops of fixed length, which the compiler
+// turns into vector code. Left to itself it would rather unroll them into 16
+// scalar steps: "unroll 1" keeps each a loop for the vectoriser.
 constexpr std::size_t kBlock = 16;
-using Block = unsigned char __attribute__((vector_size(kBlock)));
 
 using Escape = std::array<char, 4>;
 
-constexpr char HexDigit(unsigned n) { return static_cast<char>(n < 10 ? '0' + n : 'a' - 10 + n); }
+constexpr unsigned char HexDigit(unsigned n) { return static_cast<unsigned char>(n < 10 ? '0' + n : 'a' - 10 + n); }
 
 // "\'xx" for every byte value, lowercase.
 constexpr std::array<Escape, 256> MakeHexEscapes()
 {
     std::array<Escape, 256> table{};
     for (unsigned n = 0; n < table.size(); ++n)
-        table[n] = Escape{'\\', '\'', HexDigit(n >> 4), HexDigit(n & 0xF)};
+        table[n] = Escape{'\\', '\'', static_cast<char>(HexDigit(n >> 4)), static_cast<char>(HexDigit(n & 0xF))};
     return table;
 }
 
@@ -39,15 +39,19 @@ constexpr bool IsAsciiAlnum(unsigned char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool IsBreakOrTab(unsigned char c)
+{
+    return c == '\t' || c == '\r' || c == '\n';
+}
+
 // Whether any of the 16 bytes at p is a TAB, CR or LF.
 bool HasBreakOrTab(const unsigned char* p)
 {
-    Block x;
-    std::memcpy(&x, p, kBlock);
-    const auto special = (x == '\t') | (x == '\n') | (x == '\r');
-    std::uint64_t halves[2];
-    std::memcpy(halves, &special, sizeof halves);
-    return (halves[0] | halves[1]) != 0;
+    unsigned char found = 0;
+#pragma GCC unroll 1
+    for (std::size_t i = 0; i < kBlock; ++i)
+        found |= (p[i] == '\t') | (p[i] == '\r') | (p[i] == '\n');
+    return found != 0;
 }
 
 // The document is composed once for counting and once for writing, so the
@@ -59,7 +63,7 @@ public:
     void Put(char) { ++m_nLength; }
     void PutEscape(unsigned char) { m_nLength += sizeof(Escape); }
     void PutEscapedBlock(const unsigned char*) { m_nLength += kBlock * sizeof(Escape); }
-    void PutPadded(const char*, std::size_t nLength) { m_nLength += nLength; }
+    void PutPiece(const char*, std::size_t nLength) { m_nLength += nLength; }
     std::uint64_t Length() const { return m_nLength; }
 
 private:
@@ -80,44 +84,39 @@ public:
         std::memcpy(m_pOut, kHexEscapes[c].data(), sizeof(Escape));
         m_pOut += sizeof(Escape);
     }
-    // The hex digits of 16 bytes, interleaved with the "\'" that leads each pair.
+    // The escapes of 16 bytes, each made whole in a 32-bit word.
     void PutEscapedBlock(const unsigned char* p)
     {
-        Block high;
-        std::memcpy(&high, p, kBlock);
-        Block low = high & 0xF;
-        high >>= 4;
-        ToHexDigits(high);
-        ToHexDigits(low);
-        const Block first = __builtin_shufflevector(high, low, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
-        const Block second = __builtin_shufflevector(high, low, 8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
-        PutWithMarks(first);
-        PutWithMarks(second);
+        static_assert(std::endian::native == std::endian::little);
+        constexpr std::uint32_t kMarks = '\\' | '\'' << 8;
+#pragma GCC unroll 1
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            const std::uint32_t escape =
+                kMarks | std::uint32_t{HexDigit(p[i] >> 4)} << 16 | std::uint32_t{HexDigit(p[i] & 0xF)} << 24;
+            std::memcpy(m_pOut + sizeof escape * i, &escape, sizeof escape);
+        }
+        m_pOut += kBlock * sizeof(Escape);
     }
-    // nLength bytes of a 16-byte piece, all 16 copied: a fixed-size copy is
-    // far cheaper, and the caller knows that what follows overwrites the rest.
-    void PutPadded(const char* pPiece, std::size_t nLength)
+    // A character's text, 4 to 16 bytes (a 4-byte escape for each of its
+    // bytes, or "\uN?"), as two copies of a fixed size that meet or overlap
+    // within it.
+    void PutPiece(const char* pPiece, std::size_t nLength)
     {
-        std::memcpy(m_pOut, pPiece, kBlock);
+        if (nLength <= 8) {
+            PutEnds<4>(pPiece, nLength);
+        } else {
+            PutEnds<8>(pPiece, nLength);
+        }
         m_pOut += nLength;
     }
     void Terminate() { *m_pOut = '\0'; }
 
 private:
-    static void ToHexDigits(Block& nibbles)
+    template <std::size_t N>
+    void PutEnds(const char* pPiece, std::size_t nLength)
     {
-        const Block letter = nibbles > 9;
-        nibbles += '0' + (letter & ('a' - '0' - 10));
-    }
-    // Eight digit pairs become eight "\'xx" escapes.
-    void PutWithMarks(const Block& pairs)
-    {
-        const Block marks = {'\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\'', '\\', '\''};
-        const Block first = __builtin_shufflevector(marks, pairs, 0, 1, 16, 17, 2, 3, 18, 19, 4, 5, 20, 21, 6, 7, 22, 23);
-        const Block second = __builtin_shufflevector(marks, pairs, 8, 9, 24, 25, 10, 11, 26, 27, 12, 13, 28, 29, 14, 15, 30, 31);
-        std::memcpy(m_pOut, &first, kBlock);
-        std::memcpy(m_pOut + kBlock, &second, kBlock);
-        m_pOut += 2 * kBlock;
+        std::memcpy(m_pOut, pPiece, N);
+        std::memcpy(m_pOut + nLength - N, pPiece + nLength - N, N);
     }
 
     char* m_pOut;
@@ -143,9 +142,11 @@ void PutFaceName(Sink& sink, std::string_view bytes)
     }
 }
 
-// Writes the body byte at p, with the LF or CR that pairs with it; returns the next byte.
+// Writes the body byte at p, with the LF or CR that pairs with it; returns the
+// next byte. Declared inline so that the compiler keeps it in the body's loops,
+// with the sink's position in a register.
 template <class Sink>
-const unsigned char* PutBodyByte(Sink& sink, const unsigned char* p, const unsigned char* end)
+inline const unsigned char* PutBodyByte(Sink& sink, const unsigned char* p, const unsigned char* end)
 {
     switch (*p) {
     case '\r':
@@ -191,11 +192,6 @@ void PutUnicodeEscape(Sink& sink, char16_t unit)
     sink.Put(std::string_view("\\u"));
     PutDecimal(sink, static_cast<std::int16_t>(unit));
     sink.Put('?');
-}
-
-bool IsBreakOrTab(unsigned char c)
-{
-    return c == '\t' || c == '\r' || c == '\n';
 }
 
 bool IsHighSurrogate(char16_t unit)
@@ -249,13 +245,10 @@ template <class Sink>
 void PutUnicodeBody(Sink& out, std::u16string_view units, RtfCharacters& characters)
 {
     Sink sink = out;
-    // Up to here a padded copy is safe: every unit after it, and the
-    // document's end, write at least one byte each.
-    const std::size_t padded = units.size() > 16 ? units.size() - 16 : 0;
     for (std::size_t i = 0; i < units.size();) {
         const RtfCharacters::Entry& entry = characters.Of(units[i]);
-        if (entry.nWritten != 0 && i < padded) {
-            sink.PutPadded(entry.text, entry.nWritten);
+        if (entry.nWritten != 0) {
+            sink.PutPiece(entry.text, entry.nWritten);
             ++i;
             continue;
         }

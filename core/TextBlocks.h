@@ -64,6 +64,8 @@ public:
     // The copy (GlobalSize of the clipboard block plus a zero byte), now the
     // caller's to free.
     HGLOBAL Release();
+    // The private copy itself, still this object's; null when there is none.
+    HGLOBAL Block() const { return m_hCopy; }
     // A clipboard block with the copied data byte for byte, or null.
     HGLOBAL Duplicate() const { return NewClipboardBlock(m_hCopy, m_nSize); }
 

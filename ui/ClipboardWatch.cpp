@@ -1,5 +1,7 @@
 #include "ui/ClipboardWatch.h"
 
+#include <algorithm>
+
 #include "core/Platform.h"
 
 namespace {
@@ -89,9 +91,12 @@ HWND CClipboardWatch::Rejoin(HWND hNextViewer) const
     // What ChangeClipboardChain tells the chain when the window leaves, so
     // that the viewer before it links up with the one after it; but without
     // its unbounded wait on the head, which may be the viewer that hangs.
+    // Queued, not sent: a hung head takes it when it wakes, where a send
+    // that timed out would be lost, and the head would keep the window as its
+    // next viewer while becoming the window's.
     if (head != nullptr) {
-        PassOnToNextViewer(head, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(m_hWnd),
-                           reinterpret_cast<LPARAM>(hNextViewer));
+        ::SendNotifyMessageW(head, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(m_hWnd),
+                             reinterpret_cast<LPARAM>(hNextViewer));
     }
     const HWND previousHead = ::SetClipboardViewer(m_hWnd);
     // A head that ended without leaving passes nothing on: the viewers after
@@ -102,8 +107,20 @@ HWND CClipboardWatch::Rejoin(HWND hNextViewer) const
     return previousHead;
 }
 
+void CClipboardWatch::PassOnChainChange(HWND hNextViewer, HWND hRemoved, HWND hAfter)
+{
+    const auto same = [&](const ChainNotice& notice) { return notice.hRemoved == hRemoved && notice.hAfter == hAfter; };
+    if (std::any_of(m_passing.begin(), m_passing.end(), same)) {
+        return;
+    }
+    m_passing.push_back({hRemoved, hAfter});
+    PassOnToNextViewer(hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hRemoved),
+                       reinterpret_cast<LPARAM>(hAfter));
+    m_passing.pop_back();
+}
+
 void PassOnToNextViewer(HWND hNextViewer, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(hNextViewer, message, wParam, lParam, SMTO_ABORTIFHUNG, kPassOnTimeoutMs, &result);
+    g_platform.SendMessageTimeoutW(hNextViewer, message, wParam, lParam, SMTO_ABORTIFHUNG, kPassOnTimeoutMs, &result);
 }

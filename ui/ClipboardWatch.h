@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 class CClipboardWatch {
 public:
     // The window's timer that ends the wait for the chain's announcement.
@@ -31,8 +33,20 @@ public:
     // Rejoins the chain at its head: gives the window's next viewer.
     HWND Rejoin(HWND hNextViewer) const;
 
+    // Passes a chain notice on, unless the same notice is being passed on
+    // already: a viewer that missed the window's rejoining at the head sends
+    // it back to the window, and each round would nest in the last until a
+    // stack overflowed.
+    void PassOnChainChange(HWND hNextViewer, HWND hRemoved, HWND hAfter);
+
 private:
     void StopWaiting();
+
+    struct ChainNotice {
+        HWND hRemoved;
+        HWND hAfter;
+    };
+    std::vector<ChainNotice> m_passing;
 
     HWND m_hWnd = nullptr;
     DWORD m_nTakenSequence = 0;

@@ -359,6 +359,11 @@ void CMainDlg::OnSettings()
 
 void CMainDlg::OnConvert()
 {
+    RunPass(PassMode::OnRequest);
+}
+
+void CMainDlg::RunPass(PassMode mode)
+{
     UpdateData(TRUE);
     UINT codePage = 0;
     // With no entry there is no code page to convert through, and a pass
@@ -367,7 +372,8 @@ void CMainDlg::OnConvert()
         return;
     }
     const FontSetting* row = ConverterApp()->FindFontSetting(codePage);
-    ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr, row != nullptr ? row->nSize : 0);
+    ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr, row != nullptr ? row->nSize : 0,
+                   mode);
 }
 
 void CMainDlg::OnDrawClipboard()
@@ -412,10 +418,11 @@ void CMainDlg::HandleClipboardChange()
         const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
         if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text) {
             const DWORD before = ::GetClipboardSequenceNumber();
-            OnConvert();
+            RunPass(PassMode::Automatic);
             // A pass that changed the clipboard raised a notification of its
             // own, which goes on down the chain. One that changed nothing
-            // (the clipboard was held elsewhere) must not swallow this one.
+            // (the copy needed nothing, asked to be left alone, or the
+            // clipboard was held elsewhere) must not swallow this one.
             if (::GetClipboardSequenceNumber() != before) {
                 return;
             }
@@ -433,8 +440,7 @@ void CMainDlg::OnChangeCbChain(HWND hWndRemove, HWND hWndAfter)
         // window itself; passing on to itself would never end.
         m_hNextViewer = hWndAfter != m_hWnd ? hWndAfter : nullptr;
     } else if (m_hNextViewer != nullptr) {
-        PassOnToNextViewer(m_hNextViewer, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(hWndRemove),
-                           reinterpret_cast<LPARAM>(hWndAfter));
+        m_watch.PassOnChainChange(m_hNextViewer, hWndRemove, hWndAfter);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "app/MainSettings.h"
+#include "core/ConversionPass.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "ui/ClipboardWatch.h"
@@ -49,6 +50,8 @@ protected:
 private:
     // The lamp, then a pass or the passing on of the notification.
     void HandleClipboardChange();
+    // A pass with the selected code page and its font row.
+    void RunPass(PassMode mode);
     // Automatic conversion is on and not asleep because minimised.
     bool IsAutoConvertActive() const;
     // The code page of the selected list entry; false when nothing is selected.

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,26 @@ TEST_F(BrokenChain, TheNextViewerHangs)
     ASSERT_TRUE(WaitFor([&] { return Answers(hanging.Window()); }));
     ExpectCopyConverted(4);
     EXPECT_TRUE(WaitFor([&] { return AfterHeardOfTheLastChange(); }));
+    CloseWindow();
+}
+
+TEST_F(BrokenChain, AHeadThatHungThroughTheRepairStillLinksUp)
+{
+    // Joined before the window: the viewer just behind it.
+    std::optional<TestViewer> behind(std::in_place);
+    ASSERT_TRUE(behind->Ready());
+    ASSERT_TRUE(StartWindow());
+    // Joined after the window, it heads the chain; it hangs through a copy,
+    // which the window converts and rejoins the chain at the head for.
+    const ViewerProcess head(L"pass");
+    ASSERT_TRUE(head.Ready());
+    head.Hang(6000);
+    ExpectCopyConverted(1);
+    ASSERT_TRUE(WaitFor([&] { return Answers(head.Window()); }));
+    // Its notice comes round the chain: had the head missed the window's
+    // leaving its place, it would pass it back to the window and round again.
+    behind.reset();
+    ExpectCopyConverted(2);
     CloseWindow();
 }
 

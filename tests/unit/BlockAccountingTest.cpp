@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <sstream>
 
@@ -363,10 +364,12 @@ protected:
     }
 
     // Without a failure a pass on a clipboard without text writes nothing.
-    // Otherwise it writes the marker first, leaves every text format that was
-    // offered on offer (a synthesised one may be left for the platform to make
-    // again), adds a whole RTF copy to an 8-bit text unless the copying
-    // program placed its own, and carries every other format over in order.
+    // Otherwise it writes the marker and the record first, leaves every text
+    // format that was offered on offer (a synthesised one may be left for the
+    // platform to make again), adds a whole RTF copy to an 8-bit text unless
+    // the copying program placed its own, and carries every other format over
+    // in order, the texts and the RTF copy standing where the program's text
+    // stood.
     void ExpectSoundWrite(const PassCase& c)
     {
         const UINT rtf = RtfFormatId();
@@ -384,34 +387,45 @@ protected:
             return p.format == rtf && !(placed(marker) && p.bytes.rfind("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg", 0) == 0);
         };
         const bool programRtf = std::any_of(c.placed.begin(), c.placed.end(), isProgramRtf);
-        std::vector<UINT> expected{marker};
-        for (const UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_TEXT}}) {
-            if (std::find(set.begin(), set.end(), format) != set.end()) {
-                expected.push_back(format);
-            }
-        }
-        if (c.addRtf && expected.back() == CF_TEXT && !programRtf) {
-            expected.push_back(rtf);
-        }
-        // The platform adds a locale of its own when the program's cannot be told from one.
+        std::vector<UINT> expected{marker, SourceRecordFormatId()};
+        bool textsWritten = false;
         for (const PlacedFormat& p : c.placed) {
+            if ((p.format == CF_TEXT || p.format == CF_UNICODETEXT) && !textsWritten) {
+                textsWritten = true;
+                const bool textSet = std::find(set.begin(), set.end(), UINT{CF_TEXT}) != set.end();
+                if (c.addRtf && textSet && !programRtf) {
+                    expected.push_back(rtf);
+                }
+                for (const UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_TEXT}}) {
+                    if (std::find(set.begin(), set.end(), format) != set.end()) {
+                        expected.push_back(format);
+                    }
+                }
+            }
             const bool own = p.format == CF_TEXT || p.format == CF_UNICODETEXT || p.format == marker;
             if (!own && p.format != CF_LOCALE && (p.format != rtf || isProgramRtf(p))) {
                 expected.push_back(p.format);
             }
         }
+        // The locale of the code page, or one the platform adds.
         std::vector<UINT> written;
         std::copy_if(set.begin(), set.end(), std::back_inserter(written), [](UINT f) { return f != CF_LOCALE; });
-        EXPECT_EQ(written, expected) << "the pass's own formats, then the others in their order";
+        EXPECT_EQ(written, expected) << "marker and record, then the formats in their order, the texts where the "
+                                        "program's stood";
         const std::vector<UINT> offered = ClipboardFormats();
         for (const PlacedFormat& p : c.placed) {
             EXPECT_TRUE((p.format != CF_TEXT && p.format != CF_UNICODETEXT) ||
                         std::find(offered.begin(), offered.end(), p.format) != offered.end())
                 << "text format " << p.format << " lost";
             if (p.handle == nullptr && p.format != CF_TEXT && p.format != CF_UNICODETEXT && p.format != marker &&
-                (p.format != rtf || isProgramRtf(p)) && probe.handedBytes.count(p.format)) {
+                p.format != CF_LOCALE && (p.format != rtf || isProgramRtf(p)) && probe.handedBytes.count(p.format)) {
                 EXPECT_EQ(probe.handedBytes[p.format], p.bytes) << "format " << p.format << " carried byte for byte";
             }
+        }
+        if (probe.handedBytes.count(CF_LOCALE)) {
+            LCID locale = 0;
+            std::memcpy(&locale, probe.handedBytes[CF_LOCALE].data(), sizeof locale);
+            EXPECT_EQ(AnsiCodePageOfLocale(locale), c.codePage) << "a locale of the code page";
         }
         if (!programRtf && std::find(set.begin(), set.end(), rtf) != set.end()) {
             const std::string& document = probe.handedBytes[rtf];

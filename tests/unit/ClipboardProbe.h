@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <optional>
@@ -72,6 +73,39 @@ inline UINT MarkerFormatId()
 inline UINT RtfFormatId()
 {
     return RegisterClipboardFormatA("Rich Text Format");
+}
+
+inline UINT SourceRecordFormatId()
+{
+    return RegisterClipboardFormatA("CF_PELISAN_SOURCE");
+}
+
+// The ANSI code page a locale names, as the platform answers.
+inline UINT AnsiCodePageOfLocale(LCID locale)
+{
+    DWORD codePage = 0;
+    GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&codePage),
+                   sizeof codePage / sizeof(WCHAR));
+    return codePage;
+}
+
+// Whether any locale of the platform's has this ANSI code page.
+struct LocaleSearch {
+    static inline UINT s_codePage = 0;
+    static inline bool s_found = false;
+    static BOOL CALLBACK Consider(LPWSTR name)
+    {
+        s_found = s_found || AnsiCodePageOfLocale(static_cast<LCID>(wcstoul(name, nullptr, 16))) == s_codePage;
+        return TRUE;
+    }
+};
+
+inline bool NamedByALocale(UINT codePage)
+{
+    LocaleSearch::s_codePage = codePage;
+    LocaleSearch::s_found = false;
+    EnumSystemLocalesW(&LocaleSearch::Consider, LCID_SUPPORTED);
+    return LocaleSearch::s_found;
 }
 
 // The window this test process opens the clipboard with; none by default.

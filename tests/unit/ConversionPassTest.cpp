@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <numeric>
 
 #include "ClipboardProbe.h"
+#include "LateRenderer.h"
 #include "core/ConversionPass.h"
 #include "core/TextBlocks.h"
 
@@ -31,10 +33,12 @@ protected:
     void Place(const std::vector<PlacedFormat>& formats) { ASSERT_TRUE(PlaceOnClipboard(formats)); }
 
     // One pass; the probe keeps its failures but forgets the last pass.
-    PassResult Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0)
+    PassResult Run(UINT codePage, BOOL addRtf = FALSE, const char* face = nullptr, int points = 0,
+                   PassMode mode = PassMode::OnRequest)
     {
         probe.ForgetCalls();
-        return ConversionPass(codePage, addRtf, face, points);
+        m_nCodePage = codePage;
+        return ConversionPass(codePage, addRtf, face, points, mode);
     }
 
     void ExpectTexts(const std::string& unicode, const std::string& text)
@@ -44,9 +48,21 @@ protected:
         EXPECT_EQ(ClipboardBytes(CF_TEXT), text);
     }
 
-    static std::vector<UINT> Texts() { return {MarkerFormatId(), CF_UNICODETEXT, CF_TEXT}; }
+    // What a pass on a copy of text alone writes: the marker, the record,
+    // the texts and a locale of the last pass's code page where there is one.
+    std::vector<UINT> Texts(std::vector<UINT> between = {}) const
+    {
+        std::vector<UINT> formats{MarkerFormatId(), SourceRecordFormatId()};
+        formats.insert(formats.end(), between.begin(), between.end());
+        formats.insert(formats.end(), {CF_UNICODETEXT, CF_TEXT});
+        if (NamedByALocale(m_nCodePage)) {
+            formats.push_back(CF_LOCALE);
+        }
+        return formats;
+    }
 
     PlatformProbe probe;
+    UINT m_nCodePage = 0;
 };
 
 TEST_F(ConversionPassTest, EightBitTextPlacedAloneIsDecodedAndItsBytesKept)
@@ -110,6 +126,134 @@ TEST_F(ConversionPassTest, BothPlacedWithDifferentTextsAreBothConverted)
             Run(codePage);
             ExpectTexts(DecodedText(codePage, bytes), EncodedText(codePage, text));
         }
+    }
+}
+
+TEST_F(ConversionPassTest, AnotherPassStartsFromWhatWasCopied)
+{
+    // Picked the wrong code page, the user picks another and converts again.
+    const std::wstring text = L"日本語のテキスト";
+    const std::string gbk = "\xd6\xd0\xce\xc4\xce\xc4\xb1\xbe"; // 中文文本 in code page 936
+    const std::string bytes = "abc\xe9";
+    const std::wstring other = L"中文x";
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        std::vector<UINT> codePages;
+    } cases[] = {
+        {"a Unicode copy", {{CF_UNICODETEXT, WithZero(text)}}, {932, 936, 1251}},
+        {"an 8-bit copy", {{CF_TEXT, WithZero(gbk)}}, {932, 936}},
+        {"both placed: each converted from the other", {{CF_TEXT, WithZero(bytes)}, {CF_UNICODETEXT, WithZero(other)}},
+         {932, 936}},
+    };
+    for (const auto& c : cases) {
+        Place(c.placed);
+        std::optional<std::string> unicode = ClipboardBytes(CF_UNICODETEXT);
+        std::optional<std::string> eightBit = ClipboardBytes(CF_TEXT);
+        for (const UINT codePage : c.codePages) {
+            SCOPED_TRACE(testing::Message() << c.name << ", then " << codePage);
+            ASSERT_TRUE(unicode && eightBit);
+            EXPECT_EQ(Run(codePage, TRUE), PassResult::Converted);
+            const std::string before = *unicode;
+            if (c.placed.size() == 2 || c.placed[0].format == CF_TEXT) {
+                unicode = DecodedText(codePage, eightBit->substr(0, eightBit->find('\0')));
+            }
+            if (c.placed.size() == 2 || c.placed[0].format == CF_UNICODETEXT) {
+                const std::wstring units(reinterpret_cast<const wchar_t*>(before.data()), before.size() / 2 - 1);
+                eightBit = EncodedText(codePage, units);
+            }
+            EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), unicode);
+            EXPECT_EQ(ClipboardBytes(CF_TEXT), eightBit);
+            EXPECT_NE(ClipboardBytes(RtfFormatId()).value_or("").find("\\cpg" + std::to_string(codePage)),
+                      std::string::npos)
+                << "the RTF copy follows the code page";
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, TheLocaleNamesTheCodePageOfThe8BitText)
+{
+    const LCID user = GetUserDefaultLCID();
+    for (const UINT codePage : {932u, 936u, 949u, 1251u, 1252u, 65001u}) {
+        SCOPED_TRACE(codePage);
+        Place({{CF_UNICODETEXT, WithZero(L"text")}});
+        const std::optional<std::string> platforms = ClipboardBytes(CF_LOCALE);
+        Run(codePage);
+        const std::optional<std::string> block = ClipboardBytes(CF_LOCALE);
+        ASSERT_TRUE(block && block->size() == sizeof(LCID));
+        LCID locale = 0;
+        std::memcpy(&locale, block->data(), sizeof locale);
+        if (!NamedByALocale(codePage)) {
+            EXPECT_EQ(block, platforms) << "the platform's own stays";
+        } else if (AnsiCodePageOfLocale(user) == codePage) {
+            EXPECT_EQ(locale, user) << "the user's own";
+        } else {
+            EXPECT_EQ(AnsiCodePageOfLocale(locale), codePage);
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets)
+{
+    using namespace std::string_literals;
+    const UINT acp = GetACP();
+    const UINT other = acp == 932 ? 1252 : 932;
+    const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        UINT codePage;
+        BOOL addRtf;
+        PassResult result;
+    } cases[] = {
+        {"Unicode text, the locale's code page", {{CF_UNICODETEXT, WithZero(L"plain")}}, acp, FALSE,
+         PassResult::LeftAsItIs},
+        {"8-bit text, the locale's code page", {{CF_TEXT, WithZero("caf\xe9")}}, acp, FALSE, PassResult::LeftAsItIs},
+        {"both placed, each the other's conversion",
+         {{CF_TEXT, WithZero("plain")}, {CF_UNICODETEXT, WithZero(L"plain")}}, acp, FALSE, PassResult::LeftAsItIs},
+        {"an RTF copy is due", {{CF_UNICODETEXT, WithZero(L"plain")}}, acp, TRUE, PassResult::Converted},
+        {"the program's own RTF", {{CF_UNICODETEXT, WithZero(L"plain")}, {RtfFormatId(), WithZero("{\\rtf1 x}")}},
+         acp, TRUE, PassResult::LeftAsItIs},
+        {"another code page", {{CF_UNICODETEXT, WithZero(L"日本")}}, other, FALSE, PassResult::Converted},
+        {"both placed, different", {{CF_TEXT, WithZero("abc")}, {CF_UNICODETEXT, WithZero(L"xyz")}}, acp, FALSE,
+         PassResult::Converted},
+        {"a password manager's", {{CF_UNICODETEXT, WithZero(L"pw")}, {exclude, "\0\0\0\0"s}}, other, TRUE,
+         PassResult::LeftAsItIs},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(Run(c.codePage, c.addRtf, nullptr, 0, PassMode::Automatic), c.result);
+        if (c.result == PassResult::LeftAsItIs) {
+            EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+            EXPECT_EQ(probe.opens, 1) << "read once, nothing converted or carried";
+            // Asked by the user, the pass converts and keeps the marks.
+            EXPECT_EQ(Run(c.codePage, c.addRtf), PassResult::Converted);
+            for (const PlacedFormat& p : c.placed) {
+                if (p.format != CF_TEXT && p.format != CF_UNICODETEXT) {
+                    EXPECT_EQ(ClipboardBytes(p.format), p.bytes) << "format " << p.format;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ConversionPassTest, ACopyThatNeedsNothingIsAskedForNothingButItsTexts)
+{
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const UINT data = RegisterClipboardFormatA("Pelisan test data");
+    const std::map<UINT, std::string> formats{
+        {CF_UNICODETEXT, WithZero(L"plain")}, {html, WithZero("<b>plain</b>")}, {data, std::string(1000, 'd')}};
+    LateRenderer renderer(formats);
+    ASSERT_TRUE(renderer.Copy());
+    EXPECT_EQ(Run(GetACP(), FALSE, nullptr, 0, PassMode::Automatic), PassResult::LeftAsItIs);
+    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}}));
+    // Another code page needs a pass, which asks for each of them once.
+    EXPECT_EQ(Run(GetACP() == 932 ? 1252 : 932, FALSE, nullptr, 0, PassMode::Automatic), PassResult::Converted);
+    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}, {data, 1}}));
+    for (const auto& [format, bytes] : formats) {
+        EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
     }
 }
 
@@ -228,6 +372,7 @@ TEST_F(ConversionPassTest, EveryOtherFormatIsCarriedOverInItsOrder)
     const std::string passRtf = WithZero("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0;}}\r\n\\f1 \\'78}\r\n");
     const std::wstring text = L"Caf\u00e9 \u65e5\u672c";
     const UINT marker = MarkerFormatId();
+    const UINT record = SourceRecordFormatId();
     const UINT rtf = RtfFormatId();
     const struct {
         const char* name;
@@ -236,22 +381,26 @@ TEST_F(ConversionPassTest, EveryOtherFormatIsCarriedOverInItsOrder)
         std::vector<UINT> set;
         std::optional<std::string> rtfWritten; // by the pass, when not the program's
     } cases[] = {
-        {"a rich copy keeps the program's RTF",
-         {{CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}, {data, dataBytes}, {rtf, programRtf}}, TRUE,
-         {marker, CF_UNICODETEXT, CF_TEXT, html, data, rtf}, std::nullopt},
+        {"a rich copy keeps the program's RTF, all in their order",
+         {{html, htmlBytes}, {rtf, programRtf}, {CF_UNICODETEXT, WithZero(text)}, {data, dataBytes}}, TRUE,
+         {marker, record, html, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, data}, std::nullopt},
         {"without an RTF copy asked for",
          {{data, dataBytes}, {CF_UNICODETEXT, WithZero(text)}, {html, htmlBytes}}, FALSE,
-         {marker, CF_UNICODETEXT, CF_TEXT, data, html}, std::nullopt},
+         {marker, record, data, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html}, std::nullopt},
+        {"an RTF copy of the pass's own goes just before the texts",
+         {{html, htmlBytes}, {CF_UNICODETEXT, WithZero(text)}}, TRUE,
+         {marker, record, html, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
         {"an earlier pass's RTF is replaced",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf},
           {html, htmlBytes}},
-         TRUE, {marker, CF_UNICODETEXT, CF_TEXT, rtf, html}, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
+         TRUE, {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html},
+         "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932"},
         {"and dropped when no RTF copy is asked for",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, passRtf}, {html, htmlBytes}}, FALSE,
-         {marker, CF_UNICODETEXT, CF_TEXT, html}, std::nullopt},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, html}, std::nullopt},
         {"a program's RTF kept by an earlier pass stays",
          {{marker, "PELIS"s + '\0'}, {CF_UNICODETEXT, WithZero(text)}, {rtf, programRtf}}, TRUE,
-         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, std::nullopt},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE, rtf}, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -283,32 +432,55 @@ TEST_F(ConversionPassTest, PicturesAreCarriedOverAndDrawTheSame)
         }
         return bytes;
     }();
-    const UINT marker = MarkerFormatId();
+    // A picture with transparency: 32 bits with an alpha mask.
+    const std::string dibV5 = [] {
+        BITMAPV5HEADER header{};
+        header.bV5Size = sizeof header;
+        header.bV5Width = 2;
+        header.bV5Height = 2;
+        header.bV5Planes = 1;
+        header.bV5BitCount = 32;
+        header.bV5Compression = BI_BITFIELDS;
+        header.bV5RedMask = 0x00FF0000;
+        header.bV5GreenMask = 0x0000FF00;
+        header.bV5BlueMask = 0x000000FF;
+        header.bV5AlphaMask = 0xFF000000;
+        header.bV5CSType = LCS_CALIBRATED_RGB;
+        const std::string pixels("\x10\x20\x30\x00\x40\x50\x60\x80\x70\x80\x90\xc0\xa0\xb0\xc0\xff", 16);
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + pixels;
+    }();
     const struct {
         const char* name;
         std::vector<PlacedFormat> placed;
-        std::vector<UINT> set; // a synthesised picture is left for the platform to make again
+        std::vector<UINT> before; // set before the texts
+        std::vector<UINT> after;  // a synthesised picture is left for the platform to make again
     } cases[] = {
-        {"an 8-bit text with a DIB", {{CF_TEXT, WithZero("caption")}, {CF_DIB, dib}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_DIB}},
+        {"an 8-bit text with a DIB", {{CF_TEXT, WithZero("caption")}, {CF_DIB, dib}}, {}, {CF_DIB}},
         {"bitmap and enhanced metafile handles",
          {{CF_UNICODETEXT, WithZero(L"caption")}, {CF_BITMAP, "", TestBitmap(5, 3)},
           {CF_ENHMETAFILE, "", TestEnhMetaFile()}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_ENHMETAFILE}},
+         {}, {CF_BITMAP, CF_ENHMETAFILE}},
         {"a metafile picture, a bitmap and its palette",
          {{CF_METAFILEPICT, "", TestMetaFilePict()}, {CF_UNICODETEXT, WithZero(L"caption")},
           {CF_BITMAP, "", TestBitmap(2, 7)}, {CF_PALETTE, "", TestPalette()}},
-         {marker, CF_UNICODETEXT, CF_TEXT, CF_METAFILEPICT, CF_BITMAP, CF_PALETTE}},
+         {CF_METAFILEPICT}, {CF_BITMAP, CF_PALETTE}},
+        {"a transparent DIBV5 beside its DIB",
+         {{CF_UNICODETEXT, WithZero(L"caption")}, {CF_DIB, dib}, {CF_DIBV5, dibV5}}, {}, {CF_DIB, CF_DIBV5}},
+        {"a DIB of the program's own after its bitmap",
+         {{CF_BITMAP, "", TestBitmap(5, 3)}, {CF_DIB, dib}, {CF_UNICODETEXT, WithZero(L"caption")}},
+         {CF_BITMAP, CF_DIB}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Place(c.placed);
         std::map<UINT, std::optional<std::string>> before;
-        for (const UINT format : {CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
+        for (const UINT format : {CF_DIB, CF_DIBV5, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT, CF_PALETTE}) {
             before[format] = ClipboardDrawing(format);
         }
         EXPECT_EQ(Run(1252), PassResult::Converted);
-        EXPECT_EQ(probe.setFormats, c.set);
+        std::vector<UINT> set = Texts(c.before);
+        set.insert(set.end(), c.after.begin(), c.after.end());
+        EXPECT_EQ(probe.setFormats, set);
         for (const auto& [format, drawing] : before) {
             EXPECT_EQ(ClipboardDrawing(format), drawing) << "format " << format;
         }
@@ -340,7 +512,9 @@ TEST_F(ConversionPassTest, WhatCannotBeCarriedOverIsLeftOutAndTheTextsStillWritt
         Place({{CF_UNICODETEXT, WithZero(L"text")}, c.other, {html, htmlBytes}});
         c.arm();
         EXPECT_EQ(Run(1252), PassResult::Converted);
-        EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, html}));
+        std::vector<UINT> set = Texts();
+        set.push_back(html);
+        EXPECT_EQ(probe.setFormats, set);
         EXPECT_EQ(ClipboardBytes(html), htmlBytes);
         EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("text"));
         probe.Reset();
@@ -436,16 +610,17 @@ TEST_F(ConversionPassTest, BlocksOfOddSizeOrWithoutZeroAreReadOnlyAsFarAsTheyGo)
     }
 }
 
-TEST_F(ConversionPassTest, RtfCopyFollowsTheTextsInOrder)
+TEST_F(ConversionPassTest, RtfCopyGoesJustBeforeTheTexts)
 {
     const std::string face = "\x82l\x82r \x83S\x83V\x83""b\x83N"; // ＭＳ ゴシック
     Place({{CF_TEXT, WithZero("A\r\nb")}});
     Run(932, TRUE, face.c_str(), 12);
-    const std::vector<UINT> expected{MarkerFormatId(), CF_UNICODETEXT, CF_TEXT, RtfFormatId()};
+    const std::vector<UINT> expected = Texts({RtfFormatId()});
     EXPECT_EQ(probe.setFormats, expected);
     const std::vector<UINT> offered = ClipboardFormats();
     ASSERT_GE(offered.size(), expected.size());
-    EXPECT_EQ(std::vector<UINT>(offered.begin(), offered.begin() + 4), expected);
+    EXPECT_EQ(std::vector<UINT>(offered.begin(), offered.begin() + static_cast<std::ptrdiff_t>(expected.size())),
+              expected);
     const std::optional<std::string> rtf = ClipboardBytes(RtfFormatId());
     EXPECT_TRUE(StartsWith(rtf, "{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg932\\fcharset128 \\'82l\\'82r"));
     ASSERT_TRUE(rtf);
@@ -496,6 +671,7 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
     const SIZE_T unicodeResultSize = 2 * 4 + 2; // "abcd" decoded
     const SIZE_T unicodeFallbackSize = 8;       // the placed text
     const UINT marker = MarkerFormatId();
+    const UINT record = SourceRecordFormatId();
     const UINT rtf = RtfFormatId();
     auto& p = probe;
     auto writing = [&p] { return !p.setFormats.empty(); };
@@ -510,30 +686,36 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
         {"read cannot open", [&] { p.failOpen = [] { return true; }; }, Outcome::kUnchanged, {}, false},
         {"read waits for the clipboard",
          [&] { p.failOpen = [n = 0]() mutable { return ++n <= 3; }; }, Outcome::kWritten,
-         {marker, CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"private copy not allocated", [&] { p.failAlloc = [&](UINT f, SIZE_T) { return f == kPrivateBlock; }; },
          Outcome::kUnchanged, {}, false},
-        {"write cannot open", [&] { p.failOpen = [&] { return p.opens >= 1; }; }, Outcome::kUnchanged, {}, false},
+        {"other formats cannot be read", [&] { p.failOpen = [&] { return p.opens == 1; }; }, Outcome::kUnchanged, {},
+         false},
+        {"write cannot open", [&] { p.failOpen = [&] { return p.opens >= 2; }; }, Outcome::kUnchanged, {}, false},
         {"EmptyClipboard fails", [&] { p.failEmpty = true; }, Outcome::kUnchanged, {}, false},
         {"marker not registered", [&] { p.failRegister = [](std::string_view n) { return n == "CF_PELISAN"; }; },
-         Outcome::kWritten, {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         Outcome::kWritten, {record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"marker block not allocated",
          [&] { p.failAlloc = [](UINT f, SIZE_T s) { return f == kClipboardBlock && s == 6; }; }, Outcome::kWritten,
-         {CF_UNICODETEXT, CF_TEXT, rtf}, false},
+         {record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"marker refused", [&] { p.refuseSet = [=](UINT f) { return f == marker; }; }, Outcome::kEmpty, {}, false},
+        {"record refused", [&] { p.refuseSet = [=](UINT f) { return f == record; }; }, Outcome::kWritten,
+         {marker, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"Unicode text refused", [&] { p.refuseSet = [](UINT f) { return f == CF_UNICODETEXT; }; },
-         Outcome::kWritten, {marker, CF_TEXT, rtf}, false},
-        {"8-bit text refused, RTF still written", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, rtf}, false},
+         Outcome::kWritten, {marker, record, rtf, CF_TEXT, CF_LOCALE}, false},
+        {"8-bit text refused: no locale for it", [&] { p.refuseSet = [](UINT f) { return f == CF_TEXT; }; },
+         Outcome::kWritten, {marker, record, rtf, CF_UNICODETEXT}, false},
+        {"locale refused", [&] { p.refuseSet = [](UINT f) { return f == CF_LOCALE; }; }, Outcome::kWritten,
+         {marker, record, rtf, CF_UNICODETEXT, CF_TEXT}, false},
         {"RTF block not allocated",
-         [&] { p.failAlloc = [=](UINT f, SIZE_T) { return f == kClipboardBlock && writing(); }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT}, false},
+         [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && writing() && s > 8; }; },
+         Outcome::kWritten, {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"RTF not registered",
          [&] { p.failRegister = [](std::string_view n) { return n == "Rich Text Format"; }; }, Outcome::kWritten,
-         {marker, CF_UNICODETEXT, CF_TEXT}, false},
+         {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"Unicode result not allocated: copied across",
          [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s == unicodeResultSize; }; },
-         Outcome::kWritten, {marker, CF_UNICODETEXT, CF_TEXT, rtf}, true},
+         Outcome::kWritten, {marker, record, rtf, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, true},
         {"nor its copy across",
          [&] {
              p.failAlloc = [=](UINT f, SIZE_T s) {
@@ -644,7 +826,7 @@ TEST_F(ConversionPassTest, AFailedConversionKeepsTheTextThatWasThere)
     ExpectTexts(WithZero(text), WithZero("abc"));
     Place({{CF_TEXT, WithZero("abc")}});
     Run(12345);
-    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), SourceRecordFormatId(), CF_TEXT}));
     EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
 }
 
@@ -684,7 +866,7 @@ TEST_F(ConversionPassTest, ATextTooLongForTheConversionCallsIsLeftUnconverted)
     };
     probe.hideFormat = [](UINT f) { return f == CF_UNICODETEXT; };
     Run(codePage);
-    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), CF_TEXT}));
+    EXPECT_EQ(probe.setFormats, (std::vector<UINT>{MarkerFormatId(), SourceRecordFormatId(), CF_TEXT, CF_LOCALE}));
     EXPECT_EQ(ClipboardBytes(CF_TEXT), WithZero("abc"));
     noHugeWork();
 }

@@ -72,6 +72,8 @@ public:
 
     int draws = 0;
     std::vector<std::pair<HWND, HWND>> chainChanges;
+    // Where chain notices about others go on to; by default nowhere.
+    HWND passChainChangesTo = nullptr;
 
 private:
     static LRESULT CALLBACK Proc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -86,6 +88,8 @@ private:
             self->chainChanges.emplace_back(removed, reinterpret_cast<HWND>(lParam));
             if (removed == self->m_hNext) {
                 self->m_hNext = reinterpret_cast<HWND>(lParam);
+            } else if (self->passChainChangesTo != nullptr) {
+                ::SendMessageW(self->passChainChangesTo, message, wParam, lParam);
             }
             return 0;
         }
@@ -232,6 +236,12 @@ FARPROC WINAPI WithoutUpdateListener(HMODULE module, LPCSTR name)
         return nullptr;
     }
     return DefaultPlatform().GetProcAddress(module, name);
+}
+
+// A viewer that takes no message: every send to it fails.
+LRESULT WINAPI RefuseToTakeMessages(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR)
+{
+    return 0;
 }
 
 // Inside a step: hands the window its own posted messages and timers until
@@ -436,6 +446,16 @@ TEST_F(MainDlgTest, NotificationConvertsOnceOnlyWhenActiveWithUnmarkedText)
         {"automatic conversion off", 0, 1, false, UnicodeText(L"off"), 0, true, L""},
         {"minimised, sleeping", 1, 1, true, UnicodeText(L"asleep"), 0, true, L""},
         {"minimised, not sleeping", 1, 0, true, UnicodeText(L"awake"), 1, true, L"awake"},
+        {"a password manager's copy", 1, 1, false,
+         {{CF_UNICODETEXT, WithZero(L"pw")},
+          {RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"), "1"}},
+         0, true, L""},
+        {"a copy for no viewer", 1, 1, false,
+         {{RegisterClipboardFormatA("Clipboard Viewer Ignore"), "1"}, {CF_UNICODETEXT, WithZero(L"pw")}}, 0, true, L""},
+        {"a desktop password", 1, 1, false,
+         {{CF_UNICODETEXT, WithZero(L"pw")}, {RegisterClipboardFormatA("x-kde-passwordManagerHint"), "secret"}}, 0,
+         true, L""},
+        {"the next ordinary copy", 1, 1, false, UnicodeText(L"普通"), 1, true, L"普通"},
     };
     PlatformProbe probe;
     TestMainDlg dlg;
@@ -586,6 +606,16 @@ TEST_F(MainDlgTest, ChainChangeReplacesPassesOnOrDrops)
         EXPECT_EQ(dlg.m_hNextViewer, nullptr);
         chainChange(stranger, nullptr);
 
+        // A viewer that missed the window's rejoining at the head still has
+        // the window as its next: a notice passed on comes round again and
+        // goes no further.
+        dlg.m_hNextViewer = other.Hwnd();
+        other.passChainChangesTo = dlg.m_hWnd;
+        other.Reset();
+        chainChange(stranger, nullptr);
+        EXPECT_EQ(other.chainChanges, (std::vector<std::pair<HWND, HWND>>{{stranger, nullptr}}));
+        other.passChainChangesTo = nullptr;
+
         // Back as it was, so that closing leaves the real chain intact.
         dlg.m_hNextViewer = m_viewer.Hwnd();
         dlg.PostMessage(WM_CLOSE);
@@ -599,13 +629,19 @@ TEST_F(MainDlgTest, ChangeALaterViewerKeepsIsHandledWhereThePlatformNotifiesUpda
     struct Case {
         const char* name;
         bool listener;
+        bool hung; // every viewer refuses what the window sends
     };
-    const Case cases[] = {{"with the update notification", true}, {"without it", false}};
+    const Case cases[] = {{"with the update notification", true, false},
+                          {"with it, the chain hung", true, true},
+                          {"without it", false, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PlatformOverride restore;
         if (!c.listener) {
             g_platform.GetProcAddress = &WithoutUpdateListener;
+        }
+        if (c.hung) {
+            g_platform.SendMessageTimeoutW = &RefuseToTakeMessages;
         }
         std::optional<ViewerRecorder> swallower;
         TestMainDlg dlg;
@@ -621,7 +657,10 @@ TEST_F(MainDlgTest, ChangeALaterViewerKeepsIsHandledWhereThePlatformNotifiesUpda
                 EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"黙殺"));
                 // Back at the head; the viewer after it heard of the converted text.
                 EXPECT_EQ(::GetClipboardViewer(), dlg.m_hWnd);
-                EXPECT_EQ(m_viewer.draws, 1);
+                EXPECT_EQ(m_viewer.draws, c.hung ? 0 : 1);
+                // The old head heard that the window left its place, even hung.
+                EXPECT_EQ(swallower->chainChanges,
+                          (std::vector<std::pair<HWND, HWND>>{{dlg.m_hWnd, m_viewer.Hwnd()}}));
             } else {
                 EXPECT_EQ(::GetClipboardViewer(), swallower->Hwnd());
                 EXPECT_EQ(m_viewer.draws, 0);

@@ -3,7 +3,8 @@
 # Wine's clipboard bridge and is converted; the X11 clipboard then offers the
 # Unicode text unchanged and the RTF copy that names code page 932.
 #   clipboard-bridge.sh PELISAN_EXE WINDOW_TOOL_EXE
-# A copy that offers HTML beside the text keeps its HTML after the conversion.
+# A copy that offers HTML beside the text keeps its HTML after the conversion;
+# a password manager's copy is not converted.
 # Runs in the display and Wine prefix of the rest of the suite.
 set -uo pipefail
 pelisan=$1
@@ -52,9 +53,20 @@ case "$rtf" in
   *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
 esac
 
+# A password manager's copy is left to it: still unconverted a while later.
+wish "$(dirname "$0")/copy-with.tcl" 'パスワード' x-kde-passwordManagerHint secret >/dev/null 2>&1 &
+wish_pid=$!
+poll 20 sh -c "xclip -o -selection clipboard -t TARGETS 2>/dev/null | grep -qx x-kde-passwordManagerHint" ||
+  fail "the password copy did not arrive"
+sleep 2
+! converted || fail "the password manager's copy was converted"
+[ "$(paste_as x-kde-passwordManagerHint)" = secret ] || fail "the password copy is no longer the manager's"
+kill "$wish_pid" 2>/dev/null
+echo "a password manager's copy left alone"
+
 html_text='太字 and plain'
 html='<b>太字</b> and <i>plain</i>'
-wish "$(dirname "$0")/copy-with-html.tcl" "$html_text" "$html" >/dev/null 2>&1 &
+wish "$(dirname "$0")/copy-with.tcl" "$html_text" text/html "$html" >/dev/null 2>&1 &
 wish_pid=$!
 # The earlier conversion offered no HTML: both together are this copy's.
 converted_with_html() { converted && paste_as TARGETS | grep -qx 'text/html'; }
