@@ -49,6 +49,10 @@ void ReportExitStatus(ExitStatus status, int nCodePage)
         WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; "
                        "nothing was converted\r\n");
         break;
+    case kExitNotRepaired:
+        WriteErrorLine("pelisan: this version repairs only standard input (pelisan /repair -); "
+                       "the clipboard is unchanged\r\n");
+        break;
     case kExitDone:
         break;
     }
