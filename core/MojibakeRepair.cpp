@@ -354,6 +354,19 @@ bool IsAscii(std::wstring_view text)
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
 }
 
+// Bytes lost on the way, to U+FFFD or to a question mark amid characters
+// beyond ASCII, cannot come back: such text is left alone.
+bool LostBytes(std::wstring_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool between = i > 0 && i + 1 < text.size() && text[i - 1] >= 0x80 && text[i + 1] >= 0x80;
+        if (text[i] == 0xFFFD || (text[i] == L'?' && between)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool PassesMargins(const RepairAnalysis& analysis)
 {
     if (!analysis.best.bRepaired) {
@@ -507,7 +520,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
 
 RepairResult RepairMojibake(std::wstring_view text)
 {
-    if (IsAscii(text)) {
+    if (IsAscii(text) || LostBytes(text)) {
         return {};
     }
     return text.size() > kWholeTextLimit ? DecideLongText(text) : DecideShortText(text);

@@ -7,7 +7,7 @@ Writes OUT_DIR/tune.tsv and OUT_DIR/heldout.tsv, one clean string a line:
 language, source, text (4-200 characters). A string goes to one half by a
 hash of its text, so the same string never lands in both.
 
-Sources (installed by tools/repair/corpus-packages.sh, never in CI):
+Sources (tools/repair/measure.sh installs them and runs it all; never in CI):
   man pages    manpages-l10n (cs de el es fr hu pl pt_BR ru uk vi), manpages-ja,
                manpages-zh (zh_CN, zh_TW), manpages-tr, manpages (English)
   CLDR         unicode-cldr-core: locale data and emoji annotations, every language

@@ -51,6 +51,10 @@ def classify(code):
     if category == "Cn" or category in ("Cc", "Cs", "Cf") or c == "\ufffd":
         return C["other"]
     if category[0] == "M":
+        # Points and tone marks belong to their script's text.
+        for prefix, kind in (("HEBREW", "hebrew"), ("ARABIC", "arabic"), ("THAI", "thai")):
+            if unicodedata.name(c, "").startswith(prefix):
+                return C[kind]
         return C["mark"]
     name = unicodedata.name(c, "")
     if category[0] == "L" or category == "Nd":
@@ -175,7 +179,9 @@ def main():
     case_total = collections.Counter()
     for (a, b), n in case_pair.items():
         case_total[a] += n
-    case_costs = [[cost((case_pair[(a, b)] + 1) / (case_total[a] + 3)) for b in range(3)] for a in range(3)]
+    # A word may start either way; within it, case tells how real it is.
+    case_costs = [[0 if a == 0 else cost((case_pair[(a, b)] + 1) / (case_total[a] + 3)) for b in range(3)]
+                  for a in range(3)]
 
     # Witten-Bell: the share a token leaves for followers never seen after it.
     followers = collections.Counter(a for (a, _) in bigram)

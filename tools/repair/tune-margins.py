@@ -17,8 +17,8 @@ import sys
 FAMILIES = 10
 BANDS = 4
 REFUSE = 65535
-SAFETY_INPUT = 16      # eighths of a bit beyond the closest clean string
-SAFETY_RUNNER_UP = 8
+SAFETY_INPUT = 40      # eighths of a bit beyond the closest clean string
+SAFETY_RUNNER_UP = 16
 WRONG_WEIGHT = 40
 MINIMUM_GAIN = 50     # a family and band that gains less is refused outright
 RUNNER_UP_GRID = list(range(0, 480, 8))
