@@ -460,14 +460,17 @@ void PrintInteractive()
 
 // Mojibake repair -------------------------------------------------------------
 
-// Each held-out row as it is and garbled every way, decided one by one.
+// Each held-out row as it is and garbled every way, decided one by one (up
+// to 200 characters).
 void PrintRepairPerString()
 {
     std::vector<std::wstring> texts;
     for (const RepairRow& row : HeldOutRepairRows()) {
         texts.push_back(FromUtf8(row.text));
         for (Garbling& garbling : GarblingsOf(row.language, texts.back(), true)) {
-            texts.push_back(std::move(garbling.text));
+            if (garbling.text.size() <= 200) {
+                texts.push_back(std::move(garbling.text));
+            }
         }
     }
     RepairMojibake(L"\u00e9"); // the tables are built once per process, before anything is timed
