@@ -13,13 +13,30 @@ int ToInt(const char* text)
     return static_cast<int>(std::clamp<long long>(std::strtoll(text, nullptr, 10), INT_MIN, INT_MAX));
 }
 
+// The one flag that is a whole word; every other flag is known by its first letter.
+bool IsRepairFlag(const char* flag)
+{
+    constexpr char word[] = "repair";
+    for (std::size_t i = 0; i < sizeof word; ++i) {
+        const char c = flag[i] >= 'A' && flag[i] <= 'Z' ? static_cast<char>(flag[i] - 'A' + 'a') : flag[i];
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void CConverterCommandLineInfo::ParseParam(const char* pszParam, int bFlag, int /*bLast*/)
 {
     m_bConvertMode = 1;
     if (bFlag) {
-        if (pszParam[0] == 'r' || pszParam[0] == 'R') {
+        if (IsRepairFlag(pszParam)) {
+            m_bRepair = 1;
+        } else if (pszParam[0] == '\0') {
+            m_bStandardInput = 1;
+        } else if (pszParam[0] == 'r' || pszParam[0] == 'R') {
             m_bRtf = 1;
         }
     } else if (!m_bRtf) {

@@ -14,4 +14,6 @@ public:
     int m_bRtf = 0;
     std::string m_strFaceName;
     int m_nFontSize = 0;     // points; 0: none
+    int m_bRepair = 0;       // /repair: undo mojibake instead of converting
+    int m_bStandardInput = 0; // a lone - : with /repair, lines from standard input, not the clipboard
 };

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/RepairFilter.h"
 #include "core/CodePageValidation.h"
 #include "core/ConversionPass.h"
 // The one place where the application reaches into ui/: it runs the window.
@@ -19,7 +20,7 @@ BOOL CConverterApp::InitInstance()
     CConverterCommandLineInfo info;
     ParseCommandLine(info);
     if (info.m_bConvertMode) {
-        m_nExitStatus = RunCommandLinePass(info);
+        m_nExitStatus = info.m_bRepair && info.m_bStandardInput ? RunRepairFilter() : RunCommandLinePass(info);
     } else {
         RunInteractive();
     }
@@ -39,7 +40,9 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
     ExitStatus status = kExitUnusableCodePage;
     if (ValidateCodePage(codePage, getCPInfoEx)) {
-        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize));
+        status = info.m_bRepair ? kExitNotRepaired
+                                : ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(),
+                                                              info.m_nFontSize));
     }
     FreeLibrary(kernel);
     ReportExitStatus(status, info.m_nCodePage);

@@ -58,6 +58,10 @@ void ReportExitStatus(ExitStatus status, int nCodePage)
                                    "nothing was converted") +
                        LineEnd());
         break;
+    case kExitNotRepaired:
+        WriteErrorLine("pelisan: this version repairs only standard input (pelisan /repair -); "
+                       "the clipboard is unchanged\r\n");
+        break;
     case kExitDone:
         break;
     }

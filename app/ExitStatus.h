@@ -9,6 +9,7 @@ enum ExitStatus : int {
     kExitDone = 0,             // converted, or there was no text to convert
     kExitUnusableCodePage = 1, // the arguments name no code page this system converts with
     kExitClipboardFailed = 2,  // the clipboard could not be read or written
+    kExitNotRepaired = 3,      // /repair left the clipboard unchanged
 };
 
 ExitStatus ExitStatusOf(PassResult result);

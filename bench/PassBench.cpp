@@ -3,6 +3,7 @@
 // passes or fails.
 //
 //   pelisan_bench [--quick]       all figures (--quick: 1 and 16 MiB only)
+//   pelisan_bench --repair        the mojibake repair's figures only
 //   pelisan_bench --peak KIND     internal: one operation in a child process
 #include <windows.h>
 #include <psapi.h>
@@ -14,8 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "BenchText.h"
+#include "RepairGarbling.h"
 #include "core/ConversionPass.h"
+#include "core/MojibakeRepair.h"
 #include "core/RtfCopy.h"
 #include "core/RtfRender.h"
 
@@ -23,18 +27,6 @@ namespace {
 
 constexpr UINT kCodePage = 932;
 constexpr std::size_t kMiB = 1024 * 1024;
-
-double Now()
-{
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / frequency;
-}
 
 double Median(std::vector<double> values)
 {
@@ -550,6 +542,62 @@ void PrintInteractive()
     CloseHandle(process.hProcess);
 }
 
+// Mojibake repair -------------------------------------------------------------
+
+// Each held-out row as it is and garbled every way, decided one by one (up
+// to 200 characters).
+void PrintRepairPerString()
+{
+    std::vector<std::wstring> texts;
+    for (const RepairRow& row : HeldOutRepairRows()) {
+        texts.push_back(FromUtf8(row.text));
+        for (Garbling& garbling : GarblingsOf(row.language, texts.back(), true)) {
+            if (garbling.text.size() <= 200) {
+                texts.push_back(std::move(garbling.text));
+            }
+        }
+    }
+    RepairMojibake(L"\u00e9"); // the tables are built once per process, before anything is timed
+    std::vector<double> times;
+    for (int round = 0; round < 3; ++round) {
+        for (const std::wstring& text : texts) {
+            const double start = Now();
+            RepairMojibake(text);
+            times.push_back(Now() - start);
+        }
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("\n## Mojibake repair of one string (%zu decisions: clean and garbled held-out rows, 4-200 "
+                "characters)\n\n| median ms | 99th percentile ms | slowest ms |\n|---|---|---|\n"
+                "| %.4f | %.4f | %.4f |\n",
+                times.size(), Median(times) * 1e3, times[times.size() * 99 / 100] * 1e3, times.back() * 1e3);
+}
+
+// A long text decided against one Convert pass of the same Unicode text.
+void PrintRepairLongText()
+{
+    std::printf("\n## Mojibake repair of 16 MiB against a Convert pass of the same text (median ms)\n\n");
+    std::printf("| text | pass | repair | ratio | repaired |\n|---|---|---|---|---|\n");
+    const MixedText mixed = MakeMixedText(16 * kMiB);
+    std::wstring garbled;
+    MisreadText(mixed.utf16, {CP_UTF8, 1252}, garbled);
+    const std::pair<const char*, const std::wstring*> texts[] = {{"clean Japanese", &mixed.utf16},
+                                                                 {"UTF-8 read as 1252", &garbled}};
+    for (const auto& [name, text] : texts) {
+        const MixedText placed{"", *text};
+        std::vector<double> pass, repair;
+        bool repaired = false;
+        for (int i = 0; i < 5; ++i) {
+            pass.push_back(TimeOnce(State::UnicodeOnly, placed, [] { Pass(false); }));
+            const double start = Now();
+            repaired = RepairMojibake(*text).bRepaired;
+            repair.push_back(Now() - start);
+        }
+        std::printf("| %s | %.1f | %.1f | %.3f | %s |\n", name, Median(pass) * 1e3, Median(repair) * 1e3,
+                    Median(repair) / Median(pass), repaired ? "yes" : "no");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -558,6 +606,11 @@ int main(int argc, char** argv)
         return RunPeakChild(argv[2]);
     }
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
+    if (argc == 2 && std::strcmp(argv[1], "--repair") == 0) {
+        PrintRepairPerString();
+        PrintRepairLongText();
+        return 0;
+    }
     std::vector<std::size_t> sizes = {kMiB, 16 * kMiB};
     if (!quick) {
         sizes.push_back(128 * kMiB);
@@ -571,5 +624,7 @@ int main(int argc, char** argv)
     PrintNeedsNothing();
     PrintPeakMemory(sizes.back());
     PrintInteractive();
+    PrintRepairPerString();
+    PrintRepairLongText();
     return 0;
 }

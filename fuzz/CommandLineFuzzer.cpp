@@ -1,7 +1,8 @@
 // Splits the input at line feeds into arguments, dispatches them to the
 // grammar and compares its fields with a model written from the rules:
 // plain arguments before the first r-flag give the code page, plain
-// arguments after it a size or, reading as 0, a face name.
+// arguments after it a size or, reading as 0, a face name; the word repair
+// is no r-flag, and a lone mark asks for standard input.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -59,7 +60,16 @@ struct Expected {
     int rtf = 0;
     std::string face;
     int size = 0;
+    int repair = 0;
+    int standardInput = 0;
 };
+
+bool IsRepairWord(std::string_view word)
+{
+    return word.size() == 6 && std::equal(word.begin(), word.end(), "repair", [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+           });
+}
 
 Expected Model(const std::vector<std::string>& args)
 {
@@ -67,8 +77,12 @@ Expected Model(const std::vector<std::string>& args)
     e.convertMode = args.empty() ? 0 : 1;
     for (const std::string& stored : args) {
         const std::string_view arg = AsSeen(stored);
-        if (IsFlag(arg)) {
-            e.rtf |= arg.size() > 1 && (arg[1] == 'r' || arg[1] == 'R');
+        if (IsFlag(arg) && IsRepairWord(arg.substr(1))) {
+            e.repair = 1;
+        } else if (IsFlag(arg) && arg.size() == 1) {
+            e.standardInput = 1;
+        } else if (IsFlag(arg)) {
+            e.rtf |= arg[1] == 'r' || arg[1] == 'R';
         } else if (!e.rtf) {
             e.codePage = NumberValue(arg);
         } else if ((e.size = NumberValue(arg)) == 0) {
@@ -124,5 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(info.m_nCodePage == e.codePage, "code page from the last plain argument before the r-flag");
     Require(info.m_nFontSize == e.size, "size from the last plain argument after the r-flag");
     Require(info.m_strFaceName == e.face, "face from the last plain argument after the r-flag reading as 0");
+    Require(info.m_bRepair == e.repair, "repair set exactly by the word repair");
+    Require(info.m_bStandardInput == e.standardInput, "standard input set exactly by a lone - or /");
     return 0;
 }

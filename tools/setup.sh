@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need, on Debian or Ubuntu.
+# Installs what building, running and testing need, on Debian or Ubuntu, and
+# the packages named as arguments (tools/repair/measure.sh names its corpus's).
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,8 @@ packages=(
   # A word processor reads the RTF copy (headless); Tk copies text with HTML on X11.
   libreoffice-writer-nogui tk
 )
+
+packages+=("$@")
 
 # 32-bit Wine runs the 32-bit build's tests (Debian's wine32 needs the i386 architecture).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ProcessRunner.h"
+#include "core/MojibakeRepair.h"
 
 namespace {
 
@@ -132,4 +133,78 @@ TEST_F(CommandLineRun, ASecondInteractiveStartEndsAtOnce)
     EXPECT_FALSE(MarkerPresent());
     EXPECT_FALSE(IniWritten());
     CloseHandle(mutex);
+}
+
+namespace {
+
+std::string Utf8(std::wstring_view text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                              nullptr)));
+    return bytes;
+}
+
+HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition)
+{
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ, &inherited, disposition, 0, nullptr);
+}
+
+} // namespace
+
+TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
+{
+    // Garbled lines of several kinds among lines to keep exactly: clean text,
+    // ASCII, bytes that are not UTF-8, an empty line; CR LF and LF endings, a
+    // byte order mark first and a last line without an ending.
+    const std::string japanese = Utf8(L"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8");
+    const std::string russian = Utf8(L"\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440");
+    std::wstring sjisAs1252, utf8As1252, cyrillicAs1252;
+    ASSERT_TRUE(MisreadText(L"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8", {932, 1252}, sjisAs1252));
+    ASSERT_TRUE(MisreadText(L"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8", {CP_UTF8, 1252}, utf8As1252));
+    ASSERT_TRUE(MisreadText(L"\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440", {1251, 1252},
+                            cyrillicAs1252));
+    const std::pair<std::string, std::string> kinds[] = {
+        {Utf8(sjisAs1252), japanese}, {Utf8(utf8As1252), japanese}, {Utf8(cyrillicAs1252), russian},
+        {japanese, japanese},         {"plain ASCII", "plain ASCII"}, {"\xff\xfe\x80 not UTF-8 \xe6\x97", ""},
+        {"", ""},                     {Utf8(L"Caf\u00e9 \u201cquoted\u201d"), ""},
+    };
+    std::string input = "\xEF\xBB\xBF";
+    std::string expected = "\xEF\xBB\xBF";
+    for (int i = 0; i < 1000; ++i) {
+        const auto& [line, repaired] = kinds[i % std::size(kinds)];
+        const std::string ending = i == 999 ? "" : i % 3 == 0 ? "\r\n" : "\n";
+        input += line + ending;
+        expected += (repaired.empty() ? line : repaired) + ending;
+    }
+    const std::wstring inPath = workDir_ + L"\\in.txt";
+    const std::wstring outPath = workDir_ + L"\\out.txt";
+    HANDLE file = CreateFileW(inPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(file);
+    PlaceFormats({{CF_TEXT, {'k', 'e', 'e', 'p', 0}}});
+
+    const HANDLE in = InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING);
+    const HANDLE out = InheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE process = StartProgramWithHandles(PelisanPath(), L"/repair -", workDir_, {in, out, nullptr});
+    CloseHandle(in);
+    CloseHandle(out);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(WaitForExit(process, 60000), 0);
+    CloseHandle(process);
+
+    file = CreateFileW(outPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string output(input.size() * 2, '\0');
+    DWORD got = 0;
+    ReadFile(file, output.data(), static_cast<DWORD>(output.size()), &got, nullptr);
+    CloseHandle(file);
+    output.resize(got);
+    EXPECT_EQ(output, expected);
+    // Standard input only: the clipboard is not touched.
+    EXPECT_FALSE(MarkerPresent());
+    EXPECT_EQ(ReadText(CF_TEXT), "keep");
+    EXPECT_FALSE(IniWritten());
 }

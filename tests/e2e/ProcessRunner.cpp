@@ -21,18 +21,27 @@ HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, 
 HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
                     HANDLE stdError)
 {
+    return StartProgramWithHandles(path, arguments, workDir, {nullptr, nullptr, stdError});
+}
+
+HANDLE StartProgramWithHandles(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
+                               const StandardHandles& handles)
+{
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (stdError != nullptr) {
+    const bool inherit = handles.hInput != nullptr || handles.hOutput != nullptr || handles.hError != nullptr;
+    if (inherit) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdError = stdError;
+        startup.hStdInput = handles.hInput;
+        startup.hStdOutput = handles.hOutput;
+        startup.hStdError = handles.hError;
     }
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, stdError != nullptr, 0, nullptr,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
         return nullptr;
     }

@@ -25,6 +25,15 @@ HANDLE StartPelisan(const std::wstring& arguments, const std::wstring& workDir, 
 HANDLE StartProgram(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
                     HANDLE stdError = nullptr);
 
+// Inheritable handles to start a program with; null ones stay without.
+struct StandardHandles {
+    HANDLE hInput;
+    HANDLE hOutput;
+    HANDLE hError;
+};
+HANDLE StartProgramWithHandles(const std::wstring& path, const std::wstring& arguments, const std::wstring& workDir,
+                               const StandardHandles& handles);
+
 // Waits for the process to end: its exit code, or -1 when it did not end
 // within timeoutMs (it is then killed).
 int WaitForExit(HANDLE process, DWORD timeoutMs);

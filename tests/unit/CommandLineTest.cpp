@@ -15,6 +15,8 @@ struct GrammarCase {
     int rtf;
     std::string face;
     int size;
+    int repair = 0;
+    int standardInput = 0;
 };
 
 CConverterCommandLineInfo Parse(const std::vector<std::string>& args)
@@ -32,6 +34,8 @@ void ExpectParsedAs(const GrammarCase& c)
     EXPECT_EQ(info.m_bRtf, c.rtf);
     EXPECT_EQ(info.m_strFaceName, c.face);
     EXPECT_EQ(info.m_nFontSize, c.size);
+    EXPECT_EQ(info.m_bRepair, c.repair);
+    EXPECT_EQ(info.m_bStandardInput, c.standardInput);
 }
 
 } // namespace
@@ -43,7 +47,7 @@ TEST(CommandLineGrammar, EveryConsequenceOfTheGrammar)
         {{""}, 1, 0, 0, "", 0},
         {{"/x"}, 1, 932, 0, "", 0},
         {{"-help"}, 1, 932, 0, "", 0},
-        {{"/"}, 1, 932, 0, "", 0},
+        {{"/"}, 1, 932, 0, "", 0, 0, 1},
         {{"/r"}, 1, 932, 1, "", 0},
         {{"-R"}, 1, 932, 1, "", 0},
         {{"/rtf"}, 1, 932, 1, "", 0},
@@ -65,6 +69,13 @@ TEST(CommandLineGrammar, EveryConsequenceOfTheGrammar)
         {{"-99999999999999999999"}, 1, 932, 0, "", 0},
         {{"/r", "-99999999999999999999"}, 1, 932, 1, "", 0},
         {{"1252", "/x", "/r", "Courier New", "/q", "10"}, 1, 1252, 1, "Courier New", 10},
+        // The one whole word among the flags; every other r-word still means RTF.
+        {{"/repair", "-"}, 1, 932, 0, "", 0, 1, 1},
+        {{"936", "-REPAIR", "/r", "12"}, 1, 936, 1, "", 12, 1, 0},
+        {{"/Repair", "1252"}, 1, 1252, 0, "", 0, 1, 0},
+        {{"/repairs"}, 1, 932, 1, "", 0, 0, 0},
+        {{"/repai"}, 1, 932, 1, "", 0, 0, 0},
+        {{"-"}, 1, 932, 0, "", 0, 0, 1},
     };
     for (const GrammarCase& c : cases) {
         std::string shown;

@@ -1,0 +1,68 @@
+#include "RepairGarbling.h"
+
+#include <map>
+
+namespace {
+
+// The code pages each language's text is written in besides UTF-8.
+const std::map<std::string_view, std::vector<UINT>> kNative = {
+    {"ja", {932}},  {"zh_CN", {936}}, {"zh_TW", {950}}, {"ko", {949}},  {"ru", {1251, 866, 20866}},
+    {"uk", {1251}}, {"el", {1253}},   {"he", {1255}},   {"ar", {1256}}, {"th", {874}},
+    {"tr", {1254}}, {"pl", {1250}},   {"cs", {1250}},   {"hu", {1250}}, {"de", {1252}},
+    {"fr", {1252}}, {"es", {1252}},   {"pt", {1252}},   {"vi", {1258}}, {"en", {1252}},
+};
+
+constexpr RepairRow kRows[] = {
+#include "RepairRows.inc"
+};
+
+bool Garble(std::wstring_view text, const RepairStep& step, std::wstring& garbled)
+{
+    return MisreadText(text, step, garbled) && garbled != text;
+}
+
+} // namespace
+
+std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view text, bool twice)
+{
+    std::vector<Garbling> garblings;
+    const auto native = kNative.find(language);
+    if (native == kNative.end()) {
+        return garblings;
+    }
+    std::vector<UINT> rights = native->second;
+    rights.push_back(CP_UTF8);
+    for (const UINT right : rights) {
+        for (const UINT wrong : RepairCodePages()) {
+            Garbling once{{{right, wrong}}, {}};
+            if (wrong == right || !Garble(text, once.steps.front(), once.text)) {
+                continue;
+            }
+            garblings.push_back(once);
+            // UTF-8 misread, saved as UTF-8 and misread again, the same way
+            // or as 1252.
+            const UINT seconds[] = {wrong, 1252};
+            for (std::size_t i = 0; twice && right == CP_UTF8 && i < (wrong == 1252 ? 1u : 2u); ++i) {
+                Garbling again{{once.steps.front(), {CP_UTF8, seconds[i]}}, {}};
+                if (seconds[i] != CP_UTF8 && Garble(once.text, again.steps.back(), again.text)) {
+                    garblings.push_back(again);
+                }
+            }
+        }
+    }
+    return garblings;
+}
+
+std::span<const RepairRow> HeldOutRepairRows()
+{
+    return kRows;
+}
+
+std::wstring FromUtf8(std::u8string_view text)
+{
+    std::wstring result(text.size(), L'\0');
+    result.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(text.data()),
+                                                               static_cast<int>(text.size()), result.data(),
+                                                               static_cast<int>(result.size()))));
+    return result;
+}

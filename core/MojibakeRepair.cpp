@@ -1,0 +1,545 @@
+#include "core/MojibakeRepair.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <iterator>
+
+#include "core/Platform.h"
+#include "core/RepairModel.h"
+
+namespace {
+
+using namespace repair_model;
+
+// The order is the preference where two readings give the same text: 1252 is
+// the commonest wrong reading, UTF-8 the commonest right one.
+constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1253, 1254,
+                                1255, 1256, 1257, 1258, 874, 866, 20866};
+
+// Texts longer than this are decided on windows of their own (see
+// DecideLongText); every window must agree.
+constexpr std::size_t kWholeTextLimit = 4096;
+constexpr std::size_t kWindowUnits = 1024;
+// Readings much less likely than the text cannot win and barely matter as
+// runners-up: their cost is counted only this far past the text's.
+constexpr int kCostHorizon = 64 * 8;
+constexpr int kNoRunnerUp = INT_MAX / 2;
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Reads one code point at i and moves past it; a lone surrogate is itself.
+std::uint32_t NextCodePoint(std::wstring_view text, std::size_t& i)
+{
+    const wchar_t c = text[i++];
+    if (IsHighSurrogate(c) && i < text.size() && IsLowSurrogate(text[i])) {
+        return 0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (text[i++] - 0xDC00);
+    }
+    return c;
+}
+
+// Built once, on first use: which candidates encode each BMP character (from
+// the platform's own decoding of every byte sequence), and each character's
+// token for the model.
+struct Tables {
+    std::vector<UINT> codePages;       // the candidates the system has
+    std::vector<std::uint32_t> masks;  // per BMP character: bit i set when codePages[i] encodes it
+    std::vector<std::uint16_t> tokens; // per BMP character: case << 14 | token
+    std::uint32_t nUtf8Bit = 0;
+};
+
+void MarkDecoded(std::vector<std::uint32_t>& masks, std::uint32_t bit, UINT codePage, const char* bytes, int length)
+{
+    wchar_t unit[2];
+    if (g_platform.MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, length, unit, 2) == 1) {
+        masks[unit[0]] |= bit;
+    }
+}
+
+void MarkRepertoire(std::vector<std::uint32_t>& masks, std::uint32_t bit, UINT codePage)
+{
+    CPINFO info{};
+    if (!g_platform.GetCPInfo(codePage, &info)) {
+        return;
+    }
+    std::array<bool, 256> lead{};
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+        std::fill(lead.begin() + info.LeadByte[i], lead.begin() + info.LeadByte[i + 1] + 1, true);
+    }
+    for (int first = 0; first < 256; ++first) {
+        if (!lead[first]) {
+            const char byte = static_cast<char>(first);
+            MarkDecoded(masks, bit, codePage, &byte, 1);
+            continue;
+        }
+        for (int second = 0x40; second < 0xFF; ++second) {
+            const char pair[2] = {static_cast<char>(first), static_cast<char>(second)};
+            MarkDecoded(masks, bit, codePage, pair, 2);
+        }
+    }
+}
+
+std::uint32_t KindOf(std::uint32_t codePoint)
+{
+    const auto run = std::upper_bound(kKindRuns.begin(), kKindRuns.end(), codePoint,
+                                      [](std::uint32_t c, std::uint32_t entry) { return c < (entry >> 5); });
+    return *std::prev(run) & 31;
+}
+
+Tables BuildTables()
+{
+    Tables tables;
+    tables.masks.assign(0x10000, 0);
+    for (const UINT codePage : kCandidates) {
+        if (!g_platform.IsValidCodePage(codePage)) {
+            continue;
+        }
+        const std::uint32_t bit = 1u << tables.codePages.size();
+        tables.codePages.push_back(codePage);
+        if (codePage == CP_UTF8) {
+            tables.nUtf8Bit = bit;
+            for (std::uint32_t c = 0; c < 0x10000; ++c) {
+                tables.masks[c] |= bit;
+            }
+        } else {
+            MarkRepertoire(tables.masks, bit, codePage);
+        }
+    }
+    tables.tokens.resize(0x10000);
+    for (std::uint32_t c = 0; c < 0x10000; ++c) {
+        tables.tokens[c] = static_cast<std::uint16_t>(KindOf(c));
+    }
+    for (const std::uint32_t row : kVocabulary) {
+        tables.tokens[row >> 16] = static_cast<std::uint16_t>(row & 0xFFFF);
+    }
+    return tables;
+}
+
+const Tables& GetTables()
+{
+    static const Tables tables = BuildTables();
+    return tables;
+}
+
+// The model ---------------------------------------------------------------
+
+std::uint32_t TokenOf(const Tables& tables, std::uint32_t codePoint)
+{
+    return codePoint < 0x10000 ? tables.tokens[codePoint] : KindOf(codePoint);
+}
+
+int PairCost(std::uint32_t a, std::uint32_t b)
+{
+    const std::uint32_t hash = PairHash(a, b);
+    const std::uint16_t fingerprint = (hash & 0xFFFF) != 0 ? static_cast<std::uint16_t>(hash) : 1;
+    constexpr std::uint32_t mask = (1u << kPairBits) - 1;
+    for (std::uint32_t slot = hash >> (32 - kPairBits); kPairKeys[slot] != 0; slot = (slot + 1) & mask) {
+        if (kPairKeys[slot] == fingerprint) {
+            return kPairCost[slot];
+        }
+    }
+    return kBackoffCost[a] + kKindCost[kTokenKind[a]][kTokenKind[b]] + kTokenCost[b];
+}
+
+// How unlikely the text is as real text; counting stops past limit.
+int TextCost(const Tables& tables, std::wstring_view text, int limit)
+{
+    std::uint32_t previous = kSpace;
+    unsigned previousCase = 0;
+    int cost = 0;
+    for (std::size_t i = 0; i < text.size() && cost <= limit;) {
+        const std::uint32_t entry = TokenOf(tables, NextCodePoint(text, i));
+        const std::uint32_t token = entry & 0x3FFF;
+        cost += PairCost(previous, token);
+        if (IsLetterKind(kTokenKind[token])) {
+            const unsigned letterCase = entry >> 14;
+            cost += kCaseCost[previousCase][letterCase];
+            previousCase = letterCase;
+        } else {
+            previousCase = 0;
+        }
+        previous = token;
+    }
+    return cost + PairCost(previous, kSpace);
+}
+
+bool IsLetter(const Tables& tables, std::uint32_t codePoint)
+{
+    return IsLetterKind(kTokenKind[TokenOf(tables, codePoint) & 0x3FFF]);
+}
+
+// Whether the two texts differ in their letters, not only in punctuation,
+// symbols or spacing.
+bool AltersLetter(const Tables& tables, std::wstring_view a, std::wstring_view b)
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    for (;;) {
+        std::uint32_t x = 0;
+        std::uint32_t y = 0;
+        while (i < a.size() && !IsLetter(tables, x = NextCodePoint(a, i))) {
+            x = 0;
+        }
+        while (j < b.size() && !IsLetter(tables, y = NextCodePoint(b, j))) {
+            y = 0;
+        }
+        if (x != y) {
+            return true;
+        }
+        if (x == 0) {
+            return false;
+        }
+    }
+}
+
+// Strict conversions ------------------------------------------------------
+
+// Every character must encode, without a best fit or the default character.
+bool EncodeStrict(UINT codePage, std::wstring_view text, std::string& bytes)
+{
+    bytes.resize(text.size() * 3 + 1);
+    BOOL usedDefault = FALSE;
+    const bool utf8 = codePage == CP_UTF8;
+    const int length = g_platform.WideCharToMultiByte(
+        codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+        bytes.data(), static_cast<int>(bytes.size()), nullptr, utf8 ? nullptr : &usedDefault);
+    bytes.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return length > 0 && !usedDefault;
+}
+
+// No invalid sequence may be met.
+bool DecodeStrict(UINT codePage, std::string_view bytes, std::wstring& text)
+{
+    text.resize(bytes.size());
+    const int length = g_platform.MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                      static_cast<int>(bytes.size()), text.data(),
+                                                      static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return length > 0;
+}
+
+// A cheap look before asking the platform: bytes that are not UTF-8 in shape.
+bool MayBeUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i++]);
+        const int trail = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
+                          : lead >= 0xF0 && lead < 0xF5                ? 3
+                                                                        : -1;
+        if (trail < 0 || bytes.size() - i < static_cast<std::size_t>(trail)) {
+            return false;
+        }
+        for (int k = 0; k < trail; ++k) {
+            if ((static_cast<unsigned char>(bytes[i++]) & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The text as garbled again through the steps: equal to what was repaired
+// when every step is exact.
+bool GarblesBackTo(const RepairResult& repair, std::wstring_view input)
+{
+    std::wstring text = repair.strText;
+    for (const RepairStep& step : repair.steps) {
+        std::wstring misread;
+        if (!MisreadText(text, step, misread)) {
+            return false;
+        }
+        text.swap(misread);
+    }
+    return text == input;
+}
+
+// Deciding -----------------------------------------------------------------
+
+enum class Script { Utf8, Cjk, Cyrillic, Latin, Other };
+
+Script ScriptOf(UINT codePage)
+{
+    switch (codePage) {
+    case CP_UTF8: return Script::Utf8;
+    case 932: case 936: case 949: case 950: return Script::Cjk;
+    case 1251: case 866: case 20866: return Script::Cyrillic;
+    case 1250: case 1252: case 1254: case 1257: case 1258: return Script::Latin;
+    default: return Script::Other;
+    }
+}
+
+// A misreading is itself unlikely, some more than others: UTF-8 read as a
+// legacy code page is by far the commonest, then a legacy code page read as
+// 1252 or as another of its own script.
+int StepCost(const RepairStep& step)
+{
+    if (step.nRightCodePage == CP_UTF8) {
+        return 1 * 8;
+    }
+    const bool common = step.nWrongCodePage == 1252 || ScriptOf(step.nRightCodePage) == ScriptOf(step.nWrongCodePage);
+    return (common ? 4 : 8) * 8;
+}
+
+struct Candidate {
+    std::wstring text;
+    std::vector<RepairStep> steps; // the first misreading first
+    int cost;                      // the text's, with StepCost for each step
+};
+
+std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
+{
+    std::uint32_t mask = ~0u;
+    for (std::size_t i = 0; i < text.size() && mask != 0;) {
+        const std::uint32_t c = NextCodePoint(text, i);
+        mask &= c < 0x10000 ? (IsHighSurrogate(static_cast<wchar_t>(c)) || IsLowSurrogate(static_cast<wchar_t>(c))
+                                   ? 0
+                                   : tables.masks[c])
+                            : tables.nUtf8Bit;
+    }
+    return mask;
+}
+
+// Every reading of text as bytes of one candidate decoded through another,
+// that alters a letter and gives a text not found before. outer: the steps
+// that made text, undone already.
+void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer, int limit,
+                 std::vector<Candidate>& candidates)
+{
+    std::string bytes;
+    std::wstring decoded;
+    const std::uint32_t mask = EncodableMask(tables, text);
+    for (std::size_t w = 0; w < tables.codePages.size(); ++w) {
+        const UINT wrong = tables.codePages[w];
+        // Text misread twice went through the same reader both times, or
+        // through a Western one the second time.
+        const bool sameReader = outer.empty() || outer.front().nWrongCodePage == wrong ||
+                                outer.front().nWrongCodePage == 1252;
+        if ((mask & (1u << w)) == 0 || !sameReader || !EncodeStrict(wrong, text, bytes)) {
+            continue;
+        }
+        for (const UINT right : tables.codePages) {
+            if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !DecodeStrict(right, bytes, decoded) ||
+                !AltersLetter(tables, text, decoded)) {
+                continue;
+            }
+            const bool known = std::any_of(candidates.begin(), candidates.end(),
+                                           [&](const Candidate& c) { return c.text == decoded; });
+            if (known) {
+                continue;
+            }
+            std::vector<RepairStep> steps{{right, wrong}};
+            steps.insert(steps.end(), outer.begin(), outer.end());
+            int cost = std::min(TextCost(tables, decoded, limit), limit);
+            for (const RepairStep& step : steps) {
+                cost += StepCost(step);
+            }
+            candidates.push_back({decoded, std::move(steps), cost});
+        }
+    }
+}
+
+unsigned LengthBand(std::wstring_view text)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++characters) {
+        NextCodePoint(text, i);
+    }
+    return characters < 8 ? 0 : characters < 16 ? 1 : characters < 32 ? 2 : 3;
+}
+
+bool IsAscii(std::wstring_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+}
+
+// Bytes lost on the way, to U+FFFD or to a question mark amid characters
+// beyond ASCII, cannot come back: such text is left alone.
+bool LostBytes(std::wstring_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool between = i > 0 && i + 1 < text.size() && text[i - 1] >= 0x80 && text[i + 1] >= 0x80;
+        if (text[i] == 0xFFFD || (text[i] == L'?' && between)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PassesMargins(const RepairAnalysis& analysis)
+{
+    if (!analysis.best.bRepaired) {
+        return false;
+    }
+    const auto family = static_cast<unsigned>(FamilyOf(analysis.best.steps));
+    const Margin& margin = kMargins[family * kLengthBandCount + analysis.nLengthBand];
+    return analysis.nOverInput >= margin.nOverInput && analysis.nOverRunnerUp >= margin.nOverRunnerUp;
+}
+
+RepairResult DecideShortText(std::wstring_view text)
+{
+    RepairAnalysis analysis = AnalyseMojibake(text);
+    if (!PassesMargins(analysis) || !GarblesBackTo(analysis.best, text)) {
+        return {};
+    }
+    return std::move(analysis.best);
+}
+
+// A window of about kWindowUnits around position, between blanks or line
+// breaks: a byte below 0x40 is never the second byte of a double-byte
+// character, so no character of any reading is cut.
+std::wstring_view WindowAround(std::wstring_view text, std::size_t position)
+{
+    const auto isBreak = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    std::size_t first = position > kWindowUnits / 2 ? position - kWindowUnits / 2 : 0;
+    std::size_t last = std::min(text.size(), first + kWindowUnits);
+    while (first > 0 && first < position && !isBreak(text[first - 1])) {
+        ++first;
+    }
+    while (last < text.size() && last > position && !isBreak(text[last])) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+// A long text is decided on three windows round its first, middle and last
+// characters beyond ASCII; when all three agree, the whole text is converted
+// through the steps, strictly.
+RepairResult DecideLongText(std::wstring_view text)
+{
+    const auto outside = [](wchar_t c) { return c >= 0x80; };
+    const std::size_t first = static_cast<std::size_t>(std::find_if(text.begin(), text.end(), outside) - text.begin());
+    const std::size_t middle = static_cast<std::size_t>(
+        std::find_if(text.begin() + std::max(first, text.size() / 2), text.end(), outside) - text.begin());
+    const std::size_t last = text.size() - 1 -
+                             static_cast<std::size_t>(std::find_if(text.rbegin(), text.rend(), outside) - text.rbegin());
+    std::vector<RepairStep> steps;
+    for (const std::size_t position : {first, std::min(middle, last), last}) {
+        const RepairResult window = DecideShortText(WindowAround(text, position));
+        if (!window.bRepaired || (!steps.empty() && window.steps != steps)) {
+            return {};
+        }
+        steps = window.steps;
+    }
+    RepairResult result{true, std::wstring(text), steps};
+    std::string bytes;
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        if (!EncodeStrict(step->nWrongCodePage, result.strText, bytes) ||
+            !DecodeStrict(step->nRightCodePage, bytes, result.strText)) {
+            return {};
+        }
+    }
+    return result;
+}
+
+std::string CodePageName(UINT codePage)
+{
+    return codePage == CP_UTF8 ? "UTF-8" : std::to_string(codePage);
+}
+
+} // namespace
+
+RepairFamily FamilyOf(const std::vector<RepairStep>& steps)
+{
+    if (steps.size() > 1) {
+        return RepairFamily::Twice;
+    }
+    const Script right = ScriptOf(steps.front().nRightCodePage);
+    const Script wrong = ScriptOf(steps.front().nWrongCodePage);
+    if (right == Script::Utf8) {
+        return RepairFamily::Utf8;
+    }
+    if (wrong == Script::Utf8) {
+        return RepairFamily::ReadAsUtf8;
+    }
+    switch (right) {
+    case Script::Cjk: return wrong == Script::Cjk ? RepairFamily::CjkAsCjk : RepairFamily::CjkAsOther;
+    case Script::Cyrillic:
+        return wrong == Script::Cyrillic ? RepairFamily::CyrillicAsCyrillic : RepairFamily::CyrillicAsOther;
+    case Script::Latin: return wrong == Script::Latin ? RepairFamily::LatinAsLatin : RepairFamily::LatinAsOther;
+    default: return RepairFamily::OtherLegacy;
+    }
+}
+
+const char* FamilyName(RepairFamily family)
+{
+    constexpr const char* names[] = {"UTF-8 read as legacy", "CJK as CJK", "Cyrillic as Cyrillic", "Latin as Latin",
+                                     "CJK as other", "Cyrillic as other", "Latin as other", "Greek/Hebrew/Arabic/Thai",
+                                     "legacy read as UTF-8", "twice"};
+    return names[static_cast<unsigned>(family)];
+}
+
+const std::vector<UINT>& RepairCodePages()
+{
+    return GetTables().codePages;
+}
+
+RepairAnalysis AnalyseMojibake(std::wstring_view text)
+{
+    RepairAnalysis analysis;
+    if (IsAscii(text)) {
+        return analysis;
+    }
+    const Tables& tables = GetTables();
+    const int inputCost = TextCost(tables, text, INT_MAX);
+    const int limit = inputCost + kCostHorizon;
+    std::vector<Candidate> candidates;
+    AddReadings(tables, text, {}, limit, candidates);
+    // Text saved as UTF-8 after a misreading and misread again: undo the
+    // likeliest UTF-8 readings once more.
+    std::vector<std::size_t> utf8;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (candidates[i].steps.front().nRightCodePage == CP_UTF8 && candidates[i].cost < inputCost) {
+            utf8.push_back(i);
+        }
+    }
+    std::sort(utf8.begin(), utf8.end(), [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
+    utf8.resize(std::min<std::size_t>(utf8.size(), 2));
+    for (const std::size_t i : utf8) {
+        const Candidate outer = candidates[i];
+        AddReadings(tables, outer.text, outer.steps, limit, candidates);
+    }
+    if (candidates.empty()) {
+        return analysis;
+    }
+    const auto best = std::min_element(candidates.begin(), candidates.end(),
+                                       [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
+    int runnerUp = kNoRunnerUp;
+    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
+        if (c != best) {
+            runnerUp = std::min(runnerUp, c->cost);
+        }
+    }
+    analysis.best = {true, best->text, best->steps};
+    analysis.nLengthBand = LengthBand(text);
+    analysis.nOverInput = inputCost - best->cost;
+    analysis.nOverRunnerUp = runnerUp - best->cost;
+    return analysis;
+}
+
+RepairResult RepairMojibake(std::wstring_view text)
+{
+    if (IsAscii(text) || LostBytes(text)) {
+        return {};
+    }
+    return text.size() > kWholeTextLimit ? DecideLongText(text) : DecideShortText(text);
+}
+
+bool MisreadText(std::wstring_view text, const RepairStep& step, std::wstring& misread)
+{
+    std::string bytes;
+    std::string back;
+    return EncodeStrict(step.nRightCodePage, text, bytes) && DecodeStrict(step.nWrongCodePage, bytes, misread) &&
+           EncodeStrict(step.nWrongCodePage, misread, back) && back == bytes;
+}
+
+std::string DescribeRepair(const std::vector<RepairStep>& steps)
+{
+    std::string description;
+    for (const RepairStep& step : steps) {
+        description += (description.empty() ? "" : ", then ") + CodePageName(step.nRightCodePage) + " read as " +
+                       CodePageName(step.nWrongCodePage);
+    }
+    return description;
+}

@@ -1,0 +1,59 @@
+// How much a text looks like real text: the tables the repair engine decides
+// by, made by tools/repair/make-model.py from clean text in many languages.
+// Costs are in eighths of a bit: the lower, the likelier.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace repair_model {
+
+// Kinds of character, in the generator's order.
+enum Kind : std::uint8_t {
+    kSpace, kDigit, kAsciiPunct, kLatin, kCyrillic, kGreek, kHan, kHiragana, kKatakana, kHalfwidthKatakana,
+    kHangul, kArabic, kHebrew, kThai, kPunct, kSymbol, kBox, kEmoji, kControl, kPrivate, kMark, kFullwidth,
+    kOtherLetter, kOther, kKindCount
+};
+
+constexpr bool IsLetterKind(unsigned kind)
+{
+    return (kind >= kLatin && kind <= kThai) || kind == kFullwidth || kind == kOtherLetter;
+}
+
+// A character outside the vocabulary stands for itself by its kind's token,
+// which is the kind's number.
+extern const std::span<const std::uint32_t> kVocabulary; // code point << 16 | case << 14 | token, by code point
+extern const std::span<const std::uint32_t> kKindRuns;   // first code point << 5 | kind, ascending
+extern const std::span<const std::uint8_t> kTokenKind;
+extern const std::span<const std::uint8_t> kTokenCost;   // among the characters of its kind
+extern const std::span<const std::uint8_t> kBackoffCost; // for a follower never seen after it
+extern const std::array<std::array<std::uint8_t, kKindCount>, kKindCount> kKindCost;
+extern const std::array<std::array<std::uint8_t, 3>, 3> kCaseCost; // none, lower, upper
+
+// Pairs of tokens seen in real text, by hash: a 16-bit fingerprint (0 for an
+// empty slot) and the pair's cost.
+constexpr unsigned kPairBits = 17;
+extern const std::array<std::uint16_t, 1u << kPairBits> kPairKeys;
+extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;
+
+constexpr std::uint32_t PairHash(std::uint32_t a, std::uint32_t b)
+{
+    std::uint32_t h = a * 0x9E3779B1u;
+    h ^= b * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return h;
+}
+
+// How far a repair must beat the text as it is, and the next other repair.
+struct Margin {
+    std::uint16_t nOverInput;
+    std::uint16_t nOverRunnerUp;
+};
+constexpr unsigned kFamilyCount = 10;
+constexpr unsigned kLengthBandCount = 4;
+extern const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins;
+
+} // namespace repair_model

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The mojibake repair measured on its own corpus, end to end; not run in CI.
+#
+#   tools/repair/measure.sh            held-out figures of the model as committed
+#   tools/repair/measure.sh --retune   first make the model and margins anew from the tuning half
+#
+# The corpus and the reports go to build-corpus/ (PELISAN_CORPUS); with
+# --retune, core/RepairModelData.cpp and tools/repair/margins.json are rewritten.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+out=${PELISAN_CORPUS:-$root/build-corpus}
+build=${PELISAN_BENCH_BUILD:-$root/build-release}
+here=$root/tools/repair
+# The Debian packages whose text the corpus is made of; neither the build nor
+# the tests need them.
+"$root/tools/setup.sh" manpages manpages-ja manpages-zh manpages-tr manpages-cs manpages-de manpages-el \
+  manpages-es manpages-fr manpages-hu manpages-pl manpages-pt-br manpages-ru manpages-uk manpages-vi \
+  unicode-cldr-core hunspell-ko hunspell-he hunspell-ar hunspell-th hunspell-el
+python3 "$here/build-corpus.py" "$out"
+. "$root/tools/wine-env.sh" "$build"
+corpus_tool() {
+  "$root/tools/build.sh" "$build" x86_64 Release >/dev/null
+  cmake --build "$build" --target pelisan_repair_corpus >/dev/null
+  wine "$build/pelisan_repair_corpus.exe" "$@"
+}
+if [ "${1:-}" = --retune ]; then
+  # The margins do not change what the engine sees, only what it accepts.
+  python3 "$here/make-model.py" "$out/tune.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
+  corpus_tool "$out/tune.tsv" --per-cell 300 --features "$out/tune-features.tsv" > "$out/tune-report.md"
+  python3 "$here/tune-margins.py" "$out/tune-features.tsv" "$here/margins.json"
+  python3 "$here/make-model.py" "$out/tune.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
+  python3 "$here/make-test-rows.py" "$out/heldout.tsv" "$root/bench/RepairRows.inc"
+fi
+corpus_tool "$out/heldout.tsv" --per-cell 300 > "$out/heldout-report.md"
+wineserver -k 2>/dev/null || true
+echo "Held-out figures: $out/heldout-report.md"
