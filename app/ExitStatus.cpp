@@ -45,6 +45,17 @@ ExitStatus ExitStatusOf(PassResult result)
     return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
 }
 
+ExitStatus ExitStatusOf(RepairOutcome outcome)
+{
+    switch (outcome) {
+    case RepairOutcome::Repaired: return kExitDone;
+    case RepairOutcome::ClipboardFailed: return kExitClipboardFailed;
+    case RepairOutcome::NoText:
+    case RepairOutcome::NothingToRepair: break;
+    }
+    return kExitNotRepaired;
+}
+
 void ReportExitStatus(ExitStatus status, int nCodePage)
 {
     // English: the terminal or log that reads this may not show Japanese.
@@ -58,11 +69,27 @@ void ReportExitStatus(ExitStatus status, int nCodePage)
                                    "nothing was converted") +
                        LineEnd());
         break;
-    case kExitNotRepaired:
-        WriteErrorLine("pelisan: this version repairs only standard input (pelisan /repair -); "
-                       "the clipboard is unchanged\r\n");
-        break;
+    case kExitNotRepaired: // ReportRepair says why
     case kExitDone:
+        break;
+    }
+}
+
+void ReportRepair(const ClipboardRepair& repair)
+{
+    switch (repair.outcome) {
+    case RepairOutcome::Repaired:
+        WriteErrorLine("pelisan: repaired mojibake (" + DescribeRepair(repair.steps) + ")" + LineEnd());
+        break;
+    case RepairOutcome::NoText:
+        WriteErrorLine(std::string("pelisan: the clipboard holds no text; nothing was repaired") + LineEnd());
+        break;
+    case RepairOutcome::NothingToRepair:
+        WriteErrorLine(std::string("pelisan: found no mojibake in the clipboard's text that it can repair for sure; "
+                                   "the clipboard is unchanged") +
+                       LineEnd());
+        break;
+    case RepairOutcome::ClipboardFailed:
         break;
     }
 }
