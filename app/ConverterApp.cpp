@@ -50,7 +50,7 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
         status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize));
     }
     FreeLibrary(kernel);
-    ReportExitStatus(status, info.m_nCodePage);
+    ReportExitStatus(status, info.m_nCodePage, info.m_bRepair);
     return status;
 }
 

@@ -56,17 +56,17 @@ ExitStatus ExitStatusOf(RepairOutcome outcome)
     return kExitNotRepaired;
 }
 
-void ReportExitStatus(ExitStatus status, int nCodePage)
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair)
 {
     // English: the terminal or log that reads this may not show Japanese.
+    const std::string nothingDone = bRepair ? "nothing was repaired" : "nothing was converted";
     switch (status) {
     case kExitUnusableCodePage:
         WriteErrorLine("pelisan: code page " + std::to_string(nCodePage) +
-                       " is not usable on this system; nothing was converted" + LineEnd());
+                       " is not usable on this system; " + nothingDone + LineEnd());
         break;
     case kExitClipboardFailed:
-        WriteErrorLine(std::string("pelisan: the clipboard could not be read or written, or changed meanwhile; "
-                                   "nothing was converted") +
+        WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; " + nothingDone +
                        LineEnd());
         break;
     case kExitNotRepaired: // ReportRepair says why

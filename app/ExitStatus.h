@@ -18,7 +18,8 @@ ExitStatus ExitStatusOf(RepairOutcome outcome);
 
 // Writes the reason for a non-zero status to standard error, or to the
 // console of the program that started this one; nothing when there is none.
-void ReportExitStatus(ExitStatus status, int nCodePage);
+// bRepair: the run was to repair the clipboard, not to convert it.
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair);
 
 // Writes, where ReportExitStatus writes, which misreading a repair of the
 // clipboard undid or why it repaired nothing; a clipboard that could not be

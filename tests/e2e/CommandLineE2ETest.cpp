@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ProcessRunner.h"
@@ -102,15 +103,16 @@ TEST_F(CommandLineRun, RtfFlagFaceAndSizeReachTheRichTextCopy)
 
 TEST_F(CommandLineRun, AnUnusableCodePageLeavesTheClipboardUntouchedAndSaysSo)
 {
-    const std::pair<const wchar_t*, int> cases[] = {
-        {L"abc", 0}, {L"\"\"", 0}, {L"0", 0}, {L"12345", 12345}, {L"xyz /r Arial 12", 0}, {L"xyz /repair", 0}};
-    for (const auto& [arguments, codePage] : cases) {
+    const std::tuple<const wchar_t*, int, const char*> cases[] = {
+        {L"abc", 0, "converted"},       {L"\"\"", 0, "converted"},           {L"0", 0, "converted"},
+        {L"12345", 12345, "converted"}, {L"xyz /r Arial 12", 0, "converted"}, {L"xyz /repair", 0, "repaired"}};
+    for (const auto& [arguments, codePage, done] : cases) {
         SCOPED_TRACE(testing::Message() << arguments);
         PlaceFormats({{CF_TEXT, {'k', 'e', 'e', 'p', 0}}});
         ASSERT_EQ(Run(arguments), 1);
         // Under Wine the line ends as Linux lines do.
         EXPECT_EQ(stdError_, "pelisan: code page " + std::to_string(codePage) +
-                                 " is not usable on this system; nothing was converted\n");
+                                 " is not usable on this system; nothing was " + done + "\n");
         EXPECT_FALSE(MarkerPresent());
         EXPECT_EQ(ReadText(CF_TEXT), "keep");
     }
