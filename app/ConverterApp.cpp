@@ -5,6 +5,7 @@
 #include "app/RepairFilter.h"
 #include "core/CodePageValidation.h"
 #include "core/ConversionPass.h"
+#include "core/RepairPass.h"
 // The one place where the application reaches into ui/: it runs the window.
 #include "ui/MainDlg.h"
 
@@ -38,14 +39,18 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
     const auto getCPInfoEx = reinterpret_cast<GetCPInfoExAProc>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "GetCPInfoExA")));
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
+    const bool usable = ValidateCodePage(codePage, getCPInfoEx);
     ExitStatus status = kExitUnusableCodePage;
-    if (ValidateCodePage(codePage, getCPInfoEx)) {
-        status = info.m_bRepair ? kExitNotRepaired
-                                : ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(),
-                                                              info.m_nFontSize));
+    if (usable && info.m_bRepair) {
+        const ClipboardRepair repair =
+            RepairPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize);
+        ReportRepair(repair);
+        status = ExitStatusOf(repair.outcome);
+    } else if (usable) {
+        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize));
     }
     FreeLibrary(kernel);
-    ReportExitStatus(status, info.m_nCodePage);
+    ReportExitStatus(status, info.m_nCodePage, info.m_bRepair);
     return status;
 }
 

@@ -45,24 +45,51 @@ ExitStatus ExitStatusOf(PassResult result)
     return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
 }
 
-void ReportExitStatus(ExitStatus status, int nCodePage)
+ExitStatus ExitStatusOf(RepairOutcome outcome)
+{
+    switch (outcome) {
+    case RepairOutcome::Repaired: return kExitDone;
+    case RepairOutcome::ClipboardFailed: return kExitClipboardFailed;
+    case RepairOutcome::NoText:
+    case RepairOutcome::NothingToRepair: break;
+    }
+    return kExitNotRepaired;
+}
+
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair)
 {
     // English: the terminal or log that reads this may not show Japanese.
+    const std::string nothingDone = bRepair ? "nothing was repaired" : "nothing was converted";
     switch (status) {
     case kExitUnusableCodePage:
         WriteErrorLine("pelisan: code page " + std::to_string(nCodePage) +
-                       " is not usable on this system; nothing was converted" + LineEnd());
+                       " is not usable on this system; " + nothingDone + LineEnd());
         break;
     case kExitClipboardFailed:
-        WriteErrorLine(std::string("pelisan: the clipboard could not be read or written, or changed meanwhile; "
-                                   "nothing was converted") +
+        WriteErrorLine("pelisan: the clipboard could not be read or written, or changed meanwhile; " + nothingDone +
                        LineEnd());
         break;
-    case kExitNotRepaired:
-        WriteErrorLine("pelisan: this version repairs only standard input (pelisan /repair -); "
-                       "the clipboard is unchanged\r\n");
-        break;
+    case kExitNotRepaired: // ReportRepair says why
     case kExitDone:
+        break;
+    }
+}
+
+void ReportRepair(const ClipboardRepair& repair)
+{
+    switch (repair.outcome) {
+    case RepairOutcome::Repaired:
+        WriteErrorLine("pelisan: repaired mojibake (" + DescribeRepair(repair.steps) + ")" + LineEnd());
+        break;
+    case RepairOutcome::NoText:
+        WriteErrorLine(std::string("pelisan: the clipboard holds no text; nothing was repaired") + LineEnd());
+        break;
+    case RepairOutcome::NothingToRepair:
+        WriteErrorLine(std::string("pelisan: found no mojibake in the clipboard's text that it can repair for sure; "
+                                   "the clipboard is unchanged") +
+                       LineEnd());
+        break;
+    case RepairOutcome::ClipboardFailed:
         break;
     }
 }

@@ -4,16 +4,24 @@
 #pragma once
 
 #include "core/ConversionPass.h"
+#include "core/RepairPass.h"
 
 enum ExitStatus : int {
-    kExitDone = 0,             // converted, or there was no text to convert
+    kExitDone = 0,             // converted or repaired, or there was no text to convert
     kExitUnusableCodePage = 1, // the arguments name no code page this system converts with
     kExitClipboardFailed = 2,  // the clipboard could not be read or written
-    kExitNotRepaired = 3,      // /repair left the clipboard unchanged
+    kExitNotRepaired = 3,      // /repair left the clipboard unchanged: no text, or nothing to repair
 };
 
 ExitStatus ExitStatusOf(PassResult result);
+ExitStatus ExitStatusOf(RepairOutcome outcome);
 
 // Writes the reason for a non-zero status to standard error, or to the
 // console of the program that started this one; nothing when there is none.
-void ReportExitStatus(ExitStatus status, int nCodePage);
+// bRepair: the run was to repair the clipboard, not to convert it.
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair);
+
+// Writes, where ReportExitStatus writes, which misreading a repair of the
+// clipboard undid or why it repaired nothing; a clipboard that could not be
+// read or written is ReportExitStatus's to tell.
+void ReportRepair(const ClipboardRepair& repair);

@@ -152,3 +152,27 @@ void CarriedFormats::Write(Part part)
         }
     }
 }
+
+bool IsPictureFormat(UINT nFormat)
+{
+    using Kind = CarriedFormats::Kind;
+    switch (KindOf(nFormat)) {
+    case Kind::Bitmap:
+    case Kind::Palette:
+    case Kind::EnhMetaFile:
+    case Kind::MetaFilePict: return true;
+    case Kind::None: return false;
+    case Kind::Memory: break;
+    }
+    if (nFormat == CF_DIB || nFormat == CF_DIBV5 || nFormat == CF_TIFF) {
+        return true;
+    }
+    // Compressed images by the names programs give them, and Wine gives the
+    // X11 desktop's image/png, image/jpeg and image/gif.
+    for (const char* name : {"PNG", "JFIF", "GIF"}) {
+        if (nFormat == g_platform.RegisterClipboardFormatA(name)) {
+            return true;
+        }
+    }
+    return false;
+}

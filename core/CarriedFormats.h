@@ -40,3 +40,8 @@ private:
     std::vector<Copy> m_copies;
     std::size_t m_nTextsAt = 0; // copies before the texts
 };
+
+// Whether a format holds a picture or its palette, as placed by a program:
+// the one kind of data a repaired copy keeps, since every other format of
+// the copy may hold the garbled text.
+bool IsPictureFormat(UINT nFormat);

@@ -8,6 +8,7 @@
 #include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/PassWrite.h"
 #include "core/PasswordManagerMarks.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
@@ -16,10 +17,6 @@
 #include "core/TextBlocks.h"
 
 namespace {
-
-// "PELIS" and its zero byte: 6 bytes.
-constexpr char kMarkerPayload[] = "PELIS";
-constexpr char kRtfFormatName[] = "Rich Text Format";
 
 // An OLE copy's live data object, which OLE pasters would ask instead of the
 // clipboard: its own and the one Wine keeps beside it. After a pass the copy
@@ -273,9 +270,7 @@ HGLOBAL CopyAcross(const FormatCopy& format)
 
 // The texts a pass writes: each text format converted from the other, or
 // else its present content.
-struct PassTexts {
-    HGLOBAL hUnicode = nullptr;
-    HGLOBAL hText = nullptr;
+struct PassTexts : CopyTexts {
     bool bEncoded = false;       // hText was encoded from the clipboard's Unicode text
     bool bUnicodeCopied = false; // hUnicode is that Unicode text copied across
 };
@@ -318,123 +313,6 @@ HGLOBAL ConvertFormat(UINT nFormat, UINT nCodePage)
         return nullptr;
     }
     return ConvertToBlock(nCodePage, source.Text<From>()).hBlock;
-}
-
-// Writing ---------------------------------------------------------------
-
-// Sets the marker, which goes first. False only when the clipboard refuses
-// it; without a registered format or a block the pass goes on unmarked.
-bool SetMarker()
-{
-    const UINT format = g_platform.RegisterClipboardFormatA(kMarkerFormatName);
-    if (format == 0) {
-        return true;
-    }
-    HGLOBAL block = NewClipboardBlock(kMarkerPayload, sizeof kMarkerPayload);
-    if (block == nullptr || g_platform.SetClipboardData(format, block) != nullptr) {
-        return true;
-    }
-    FreeBlock(block);
-    return false;
-}
-
-// Names a locale whose ANSI code page the 8-bit text is in.
-void SetLocale(LCID nLocale)
-{
-    HGLOBAL block = NewClipboardBlock(&nLocale, sizeof nLocale);
-    if (block != nullptr && g_platform.SetClipboardData(CF_LOCALE, block) == nullptr) {
-        FreeBlock(block);
-    }
-}
-
-// What the RTF copy is made of.
-struct RtfRequest {
-    BOOL bAdd;
-    UINT nCodePage;
-    const char* pszFaceName;
-    int nPointSize;
-    // The Unicode text the 8-bit text was encoded from, when it was: a block
-    // holding it, and its length in units.
-    HGLOBAL hSource;
-    SIZE_T nSourceUnits;
-};
-
-void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
-{
-    std::optional<std::wstring_view> source;
-    // An empty text is not locked: its block may be empty, which cannot be.
-    const bool locked = request.hSource != nullptr && request.nSourceUnits != 0;
-    if (request.hSource != nullptr) {
-        const auto* units = locked ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
-        if (units == nullptr) {
-            return;
-        }
-        source = std::wstring_view(units, request.nSourceUnits);
-    }
-    HGLOBAL rtf = MakeRtfCopy(hText, source, request.nCodePage, request.pszFaceName, request.nPointSize);
-    if (locked) {
-        g_platform.GlobalUnlock(request.hSource);
-    }
-    if (rtf == nullptr) {
-        return;
-    }
-    const UINT format = g_platform.RegisterClipboardFormatA(kRtfFormatName);
-    if (format == 0 || g_platform.SetClipboardData(format, rtf) == nullptr) {
-        FreeBlock(rtf);
-    }
-}
-
-// What a pass writes besides its texts and RTF copy.
-struct PassRecords {
-    std::optional<CopiedText> copied; // for the record beside the marker
-    LCID nLocale = 0;                 // for CF_LOCALE; 0 leaves it to the platform
-    CarriedFormats* pCarried = nullptr;
-};
-
-// Writes the marker and the record, then the formats carried over with the
-// texts where the copy's own stood, the RTF copy just before them, unless
-// the clipboard has changed since its change count was nReadSequence (when
-// given, the count at the pass's reading).
-PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf, const PassRecords& records,
-                                  std::optional<DWORD> nReadSequence)
-{
-    // The blocks the clipboard has not taken over stay the pass's to free.
-    HGLOBAL ownUnicode = texts.hUnicode;
-    HGLOBAL ownText = texts.hText;
-    PassResult result = PassResult::ClipboardFailed;
-    {
-        ClipboardSession clipboard;
-        // Another program copied after the reading: its copy is the newer
-        // one, and it raises a notification of its own.
-        const bool newer = nReadSequence && g_platform.GetClipboardSequenceNumber() != *nReadSequence;
-        if (clipboard.IsOpen() && !newer && g_platform.EmptyClipboard() && SetMarker()) {
-            if (records.copied) {
-                SetSourceRecord(*records.copied);
-            }
-            if (records.pCarried != nullptr) {
-                records.pCarried->Write(CarriedFormats::Part::BeforeTexts);
-            }
-            if (rtf.bAdd && texts.hText != nullptr) {
-                AddRtfCopy(texts.hText, rtf);
-            }
-            if (texts.hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, texts.hUnicode) != nullptr) {
-                ownUnicode = nullptr;
-            }
-            if (texts.hText != nullptr && g_platform.SetClipboardData(CF_TEXT, texts.hText) != nullptr) {
-                ownText = nullptr;
-            }
-            if (records.nLocale != 0 && texts.hText != nullptr && ownText == nullptr) {
-                SetLocale(records.nLocale);
-            }
-            if (records.pCarried != nullptr) {
-                records.pCarried->Write(CarriedFormats::Part::AfterTexts);
-            }
-            result = PassResult::Converted;
-        }
-    }
-    FreeBlock(ownUnicode);
-    FreeBlock(ownText);
-    return result;
 }
 
 } // namespace
@@ -480,7 +358,9 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (rtf.hSource == nullptr || rtf.hSource != content.unicode.Block()) {
         content.unicode.Drop();
     }
-    return WriteResultIfUnchanged(texts, rtf, {copied, locale, &carried}, content.nSequence);
+    return WriteResultIfUnchanged(texts, rtf, {copied, locale, &carried}, content.nSequence)
+               ? PassResult::Converted
+               : PassResult::ClipboardFailed;
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -513,6 +393,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged({hUnicode, hText, false, false}, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0},
+    WriteResultIfUnchanged({hUnicode, hText}, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0},
                            {}, std::nullopt);
 }

@@ -125,6 +125,14 @@ HINSTANCE AfxGetResourceHandle()
     return g_pApp != nullptr ? g_pApp->m_hInstance : GetModuleHandleW(nullptr);
 }
 
+std::wstring AfxLoadString(UINT nID)
+{
+    const wchar_t* text = nullptr;
+    // Length 0 asks for a read-only pointer into the resource itself.
+    const int length = LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
 int AfxWinMain(HINSTANCE hInstance)
 {
     CWinApp* app = AfxGetApp();

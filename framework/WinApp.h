@@ -49,5 +49,8 @@ CWinApp* AfxGetApp();
 // The module that holds the program's resources.
 HINSTANCE AfxGetResourceHandle();
 
+// A string of the resources' string table; empty when there is none.
+std::wstring AfxLoadString(UINT nID);
+
 // The body of WinMain.
 int AfxWinMain(HINSTANCE hInstance);

@@ -12,6 +12,13 @@
 
 #define IDS_ABOUTBOX            101
 #define IDS_HINT_NONE           102
+// What the window tells after a repair: a misreading undone before the last one,
+// the last one, and why nothing was repaired.
+#define IDS_REPAIRED_EARLIER    110
+#define IDS_REPAIRED_LAST       111
+#define IDS_REPAIR_NO_TEXT      112
+#define IDS_REPAIR_NOTHING      113
+#define IDS_REPAIR_FAILED       114
 
 #define IDC_INDICATOR           1000
 #define IDC_CODEPAGE            1001
@@ -28,6 +35,7 @@
 #define IDC_FACE                1012
 #define IDC_FONT_SIZE           1013
 #define IDC_LANGUAGE            1014
+#define IDC_REPAIR              1015
 #define IDC_FONT                3
 
 #define IDM_ABOUTBOX            16

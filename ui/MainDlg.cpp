@@ -8,12 +8,14 @@
 #include "app/ConverterApp.h"
 #include "core/CodePageList.h"
 #include "core/ConversionPass.h"
+#include "core/RepairPass.h"
 #include "framework/DataExchange.h"
 #include "framework/Dc.h"
 #include "framework/Dpi.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/RepairNotice.h"
 #include "ui/SettingsDlg.h"
 
 namespace {
@@ -27,6 +29,8 @@ constexpr COLORREF kLampLit = RGB(0, 255, 0);
 constexpr int kFallbackPosition = 100;
 // A system command's low four bits are the system's own.
 constexpr UINT kSysCommandMask = 0xFFF0;
+// Long enough to read two lines of the notice after a repair.
+constexpr UINT kRepairNoticeMs = 8000;
 
 CConverterApp* ConverterApp()
 {
@@ -196,6 +200,10 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
             UpdateTitle();
         }
         return TRUE;
+    case WM_MOVE:
+        // The notice points at the button where it was.
+        m_wndRepairNotice.Hide();
+        break;
     case WM_CONTEXTMENU:
         OnContextMenu(lParam);
         return TRUE;
@@ -216,6 +224,10 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
         }
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_CONVERT) {
             OnConvert();
+            return TRUE;
+        }
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_REPAIR) {
+            OnRepair();
             return TRUE;
         }
         break;
@@ -362,18 +374,39 @@ void CMainDlg::OnConvert()
     RunPass(PassMode::OnRequest);
 }
 
-void CMainDlg::RunPass(PassMode mode)
+// The repaired copy carries the marker: the notification of its writing
+// finds it, and no automatic pass converts it again.
+void CMainDlg::OnRepair()
 {
-    UpdateData(TRUE);
-    UINT codePage = 0;
-    // With no entry there is no code page to convert through, and a pass
-    // with a made-up one would empty both texts.
-    if (!SelectedCodePage(codePage)) {
+    Selection selection{};
+    if (!Select(selection)) {
         return;
     }
-    const FontSetting* row = ConverterApp()->FindFontSetting(codePage);
-    ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr, row != nullptr ? row->nSize : 0,
-                   mode);
+    const ClipboardRepair repair =
+        RepairPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize);
+    m_wndRepairNotice.Show(GetDlgItem(IDC_REPAIR).m_hWnd, RepairNotice(repair, m_wndCodePage), kRepairNoticeMs);
+}
+
+bool CMainDlg::Select(Selection& selection)
+{
+    UpdateData(TRUE);
+    // With no entry there is no code page to convert through, and a pass
+    // with a made-up one would empty both texts.
+    if (!SelectedCodePage(selection.nCodePage)) {
+        return false;
+    }
+    const FontSetting* row = ConverterApp()->FindFontSetting(selection.nCodePage);
+    selection.pszFaceName = row != nullptr ? row->szFaceName : nullptr;
+    selection.nPointSize = row != nullptr ? row->nSize : 0;
+    return true;
+}
+
+void CMainDlg::RunPass(PassMode mode)
+{
+    Selection selection{};
+    if (Select(selection)) {
+        ConversionPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize, mode);
+    }
 }
 
 void CMainDlg::OnDrawClipboard()

@@ -1,5 +1,6 @@
 // The main window: a clipboard viewer with the code page list, the text lamp,
-// Convert and Settings; converts automatically after copies made elsewhere.
+// Convert, Repair and Settings; converts automatically after copies made
+// elsewhere.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 
 #include "app/MainSettings.h"
 #include "core/ConversionPass.h"
+#include "framework/BalloonTip.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "ui/ClipboardWatch.h"
@@ -42,12 +44,21 @@ protected:
     void OnDestroy();
     void OnSettings();
     void OnConvert();
+    void OnRepair();
     void OnDrawClipboard();
     void OnChangeCbChain(HWND hWndRemove, HWND hWndAfter);
     void OnUnannouncedChange();
     BOOL OnToolTipNotify(NMTTDISPINFOW* pTTT) const;
 
 private:
+    // What Convert and Repair work with: the selected code page and its font row.
+    struct Selection {
+        UINT nCodePage;
+        const char* pszFaceName;
+        int nPointSize;
+    };
+    // False when the list selects nothing.
+    bool Select(Selection& selection);
     // The lamp, then a pass or the passing on of the notification.
     void HandleClipboardChange();
     // A pass with the selected code page and its font row.
@@ -64,6 +75,8 @@ private:
 
     CComboBox m_wndCodePage;
     CClipboardWatch m_watch;
+    // Tells what a repair did.
+    CBalloonTip m_wndRepairNotice;
     // A clipboard change is being handled; another arrived meanwhile.
     BOOL m_bHandlingChange = 0;
     BOOL m_bChangedMeanwhile = 0;

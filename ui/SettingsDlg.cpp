@@ -12,14 +12,6 @@ namespace {
 // Controls that have a hint of their own, whose string id is the control id.
 constexpr int kHintedControls[] = {IDC_AUTO, IDC_SLEEP, IDC_TOPMOST, IDC_RTF, IDC_FONT};
 
-std::wstring LoadResourceString(UINT nID)
-{
-    const wchar_t* text = nullptr;
-    // Length 0 asks for a read-only pointer into the resource itself.
-    const int length = ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
-}
-
 } // namespace
 
 CSettingsDlg::CSettingsDlg(CWnd* pParentWnd) : CDialog(IDD_SETTINGS, pParentWnd), m_nHintId(IDS_HINT_NONE) {}
@@ -74,7 +66,7 @@ LRESULT CSettingsDlg::OnSetCursor(HWND hWndUnderPointer)
         }
     }
     if (nHintId != m_nHintId) {
-        ::SetWindowTextW(GetDlgItem(IDC_HINT).m_hWnd, LoadResourceString(static_cast<UINT>(nHintId)).c_str());
+        ::SetWindowTextW(GetDlgItem(IDC_HINT).m_hWnd, AfxLoadString(static_cast<UINT>(nHintId)).c_str());
         m_nHintId = nHintId;
     }
     return Default();

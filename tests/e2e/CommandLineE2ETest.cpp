@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ProcessRunner.h"
@@ -102,15 +103,16 @@ TEST_F(CommandLineRun, RtfFlagFaceAndSizeReachTheRichTextCopy)
 
 TEST_F(CommandLineRun, AnUnusableCodePageLeavesTheClipboardUntouchedAndSaysSo)
 {
-    const std::pair<const wchar_t*, int> cases[] = {
-        {L"abc", 0}, {L"\"\"", 0}, {L"0", 0}, {L"12345", 12345}, {L"xyz /r Arial 12", 0}};
-    for (const auto& [arguments, codePage] : cases) {
+    const std::tuple<const wchar_t*, int, const char*> cases[] = {
+        {L"abc", 0, "converted"},       {L"\"\"", 0, "converted"},           {L"0", 0, "converted"},
+        {L"12345", 12345, "converted"}, {L"xyz /r Arial 12", 0, "converted"}, {L"xyz /repair", 0, "repaired"}};
+    for (const auto& [arguments, codePage, done] : cases) {
         SCOPED_TRACE(testing::Message() << arguments);
         PlaceFormats({{CF_TEXT, {'k', 'e', 'e', 'p', 0}}});
         ASSERT_EQ(Run(arguments), 1);
         // Under Wine the line ends as Linux lines do.
         EXPECT_EQ(stdError_, "pelisan: code page " + std::to_string(codePage) +
-                                 " is not usable on this system; nothing was converted\n");
+                                 " is not usable on this system; nothing was " + done + "\n");
         EXPECT_FALSE(MarkerPresent());
         EXPECT_EQ(ReadText(CF_TEXT), "keep");
     }
@@ -207,4 +209,56 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
     EXPECT_FALSE(MarkerPresent());
     EXPECT_EQ(ReadText(CF_TEXT), "keep");
     EXPECT_FALSE(IniWritten());
+}
+
+namespace {
+
+Bytes UnicodeBytes(std::wstring_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    Bytes block(bytes, bytes + text.size() * sizeof(wchar_t));
+    block.insert(block.end(), sizeof(wchar_t), 0);
+    return block;
+}
+
+} // namespace
+
+TEST_F(CommandLineRun, RepairWritesTheRepairedTextWithThePicturesOrLeavesEveryByteAndSaysWhy)
+{
+    const std::wstring japanese = L"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8";
+    std::wstring garbled;
+    ASSERT_TRUE(MisreadText(japanese, {CP_UTF8, 1252}, garbled));
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const Bytes htmlBytes = {'<', 'p', '>', 0xC3, 0xA6, '<', '/', 'p', '>', 0};
+    Bytes picture(sizeof(BITMAPINFOHEADER) + 4, 0x40);
+    reinterpret_cast<BITMAPINFOHEADER*>(picture.data())[0] = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0,
+                                                              0, 0, 0};
+    PlaceFormats({{html, htmlBytes}, {CF_UNICODETEXT, UnicodeBytes(garbled)}, {CF_DIB, picture}});
+    ASSERT_EQ(Run(L"932 /repair /r"), 0);
+    EXPECT_EQ(stdError_, "pelisan: repaired mojibake (UTF-8 read as 1252)\n");
+    EXPECT_TRUE(MarkerPresent());
+    EXPECT_EQ(ReadUnicode(), japanese);
+    EXPECT_EQ(ReadText(CF_TEXT), "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67");
+    EXPECT_NE(ReadText(RegisterClipboardFormatA("Rich Text Format")).find("\\cpg932"), std::string::npos);
+    EXPECT_FALSE(IsClipboardFormatAvailable(html)) << "the HTML held the garbled text";
+    EXPECT_EQ(ReadFormat(CF_DIB), picture);
+
+    // Nothing to repair: every format stays byte for byte, and the clipboard
+    // is not even rewritten.
+    const std::pair<std::vector<std::pair<UINT, Bytes>>, std::string> unchanged[] = {
+        {{{html, htmlBytes}, {CF_UNICODETEXT, UnicodeBytes(japanese)}, {CF_DIB, picture}},
+         "pelisan: found no mojibake in the clipboard's text that it can repair for sure; the clipboard is unchanged\n"},
+        {{{CF_DIB, picture}}, "pelisan: the clipboard holds no text; nothing was repaired\n"},
+    };
+    for (const auto& [formats, line] : unchanged) {
+        SCOPED_TRACE(line);
+        PlaceFormats(formats);
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(Run(L"1252 /repair"), 3);
+        EXPECT_EQ(stdError_, line);
+        EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+        for (const auto& [format, bytes] : formats) {
+            EXPECT_EQ(ReadFormat(format), bytes) << "format " << format;
+        }
+    }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <sstream>
@@ -11,7 +12,9 @@
 
 #include "PelisanWindow.h"
 #include "ProcessRunner.h"
+#include "core/MojibakeRepair.h"
 #include "framework/Cp932.h"
+#include "res/resource.h"
 #include "unit/ClipboardProbe.h"
 #include "unit/TestSupport.h"
 
@@ -30,6 +33,22 @@ std::vector<std::string> IniLines(const std::wstring& path)
         }
     }
     return lines;
+}
+
+// The balloon the window shows its notices in: its text, empty while none shows.
+std::wstring Notice(HWND hWindow)
+{
+    const HWND balloon = FindTopLevelWindow(0, [&](HWND hWnd) {
+        wchar_t className[32] = L"";
+        GetClassNameW(hWnd, className, 32);
+        return GetWindow(hWnd, GW_OWNER) == hWindow && std::wstring_view(className) == TOOLTIPS_CLASSW &&
+               (GetWindowLongW(hWnd, GWL_STYLE) & TTS_BALLOON) != 0 && IsWindowVisible(hWnd);
+    });
+    wchar_t text[256] = L"";
+    if (balloon != nullptr) {
+        SendMessageW(balloon, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    }
+    return text;
 }
 
 class MainWindowRun : public ::testing::Test {
@@ -70,6 +89,42 @@ TEST_F(MainWindowRun, CopyIsConvertedOnceAndACommandLineRunIsLeftAlone)
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, text));
     EXPECT_EQ(ClipboardBytes(RtfFormatId()), std::nullopt);
     EXPECT_TRUE(IsClipboardFormatAvailable(MarkerFormatId()));
+
+    EXPECT_EQ(Close(WM_CLOSE, 0), 0);
+}
+
+TEST_F(MainWindowRun, RepairButtonRepairsTheCopyKeepingItsPictureAndSaysWhatItUndid)
+{
+    const std::wstring japanese = L"日本語のテキスト";
+    std::wstring garbled;
+    ASSERT_TRUE(MisreadText(japanese, {932, 1252}, garbled));
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    // One whole pixel: Wine now and then drops a DIB shorter than its header says.
+    BITMAPINFOHEADER header{sizeof header, 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const std::string picture = std::string(reinterpret_cast<const char*>(&header), sizeof header) + "\x10\x20\x30\x40";
+    // Converted at once, as every copy: the garbled text stays as copied.
+    ASSERT_TRUE(PlaceOnClipboard({{html, WithZero("<p>mojibake</p>")},
+                                  {CF_UNICODETEXT, WithZero(garbled)},
+                                  {CF_DIB, picture}}));
+    ASSERT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }));
+    ASSERT_TRUE(ClipboardStaysUnchanged());
+
+    PostMessageW(GetDlgItem(window_, IDC_REPAIR), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return ClipboardBytes(CF_UNICODETEXT) == WithZero(japanese); }));
+    EXPECT_TRUE(ClipboardStaysUnchanged()) << "the window converted the repaired copy";
+    EXPECT_EQ(Notice(window_), L"「932 ANSI/OEM - 日本語 Shift-JIS」を「1252 ANSI - ラテン I」で読んだ文字化けを修復しました。");
+    // The saved defaults: code page 932 with the RTF copy.
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, japanese));
+    EXPECT_NE(ClipboardBytes(RtfFormatId()).value_or("").find("\\cpg932"), std::string::npos);
+    EXPECT_EQ(ClipboardBytes(html), std::nullopt);
+    EXPECT_EQ(ClipboardBytes(CF_DIB), picture);
+
+    // Again, by its access key: the repaired text is no mojibake.
+    const DWORD sequence = GetClipboardSequenceNumber();
+    PostMessageW(window_, WM_SYSCHAR, L'r', LPARAM{1} << 29);
+    EXPECT_TRUE(WaitFor([&] { return Notice(window_) == L"修復できる文字化けは見つかりませんでした。クリップボードはそのままです。"; }));
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+    EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(japanese));
 
     EXPECT_EQ(Close(WM_CLOSE, 0), 0);
 }

@@ -161,6 +161,12 @@ grep -q 'code page 0 is not usable' <<<"$reason" || fail "the program's reason d
 [[ $reason != *$'\r'* ]] || fail "the status line ends in a carriage return"
 # A run that converted nothing leaves no holder.
 ! holder_running && sleep 2 && ! holder_running || fail "a run that converted nothing left a holder"
+# Nothing to repair is the program's 3; the filter reads the caller's input.
+status=0
+timeout 60 pelisan 932 /repair 2>/dev/null || status=$?
+[ "$status" -eq 3 ] || fail "a repair of clean text ended with $status, not the program's 3"
+repaired=$(printf 'æ—¥æœ¬èªž\n' | timeout 60 pelisan /repair - 2>/dev/null) || fail "the filter ended with status $?"
+[ "$repaired" = '日本語' ] || fail "the filter wrote '$repaired', not 日本語"
 coproc LOCK { in_prefix timeout 120 wine "$tool" lock 2>/dev/null; }
 read -r -t 60 locked <&"${LOCK[0]}" && [ "$locked" = locked ] || fail "the Windows program could not hold the clipboard"
 status=0

@@ -7,6 +7,8 @@
 #include "ClipboardProbe.h"
 #include "LateRenderer.h"
 #include "core/ConversionPass.h"
+#include "core/MojibakeRepair.h"
+#include "core/RepairPass.h"
 #include "core/TextBlocks.h"
 
 namespace {
@@ -907,6 +909,82 @@ TEST_F(ConversionPassTest, StepsOneByOne)
     EXPECT_EQ(DuplicateFormatBlock(CF_TEXT), nullptr);
     EXPECT_EQ(DecodeClipboardText(936), nullptr);
     EXPECT_EQ(EncodeClipboardUnicode(936), nullptr);
+}
+
+// A repair writes a whole new copy of the repaired text or nothing at all:
+// what it drops cannot be had back, so every failure leaves the copy as it was.
+TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesOrLeavesTheCopyAsItWas)
+{
+    const std::wstring japanese = L"日本語のテキスト";
+    std::wstring garbled;
+    ASSERT_TRUE(MisreadText(japanese, {CP_UTF8, 1252}, garbled));
+    const UINT html = RegisterClipboardFormatA("HTML Format");
+    const std::string dib = [] {
+        BITMAPINFOHEADER header{sizeof header, 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + "\x10\x20\x30\x40";
+    }();
+    const std::vector<PlacedFormat> mojibake{{html, WithZero("<p>\xc3\xa6\xe2\x80\x94\xc2\xa5</p>")},
+                                             {CF_UNICODETEXT, WithZero(garbled)},
+                                             {CF_TEXT, EncodedText(1252, garbled)},
+                                             {CF_DIB, dib}};
+    const SIZE_T repairedSize = (japanese.size() + 1) * sizeof(wchar_t);
+    auto& p = probe;
+    const struct {
+        const char* name;
+        std::vector<PlacedFormat> placed;
+        std::function<void()> arm;
+        RepairOutcome outcome;
+    } cases[] = {
+        {"repaired", mojibake, [] {}, RepairOutcome::Repaired},
+        {"clean text", {{CF_UNICODETEXT, WithZero(japanese)}, {CF_DIB, dib}}, [] {}, RepairOutcome::NothingToRepair},
+        {"no text", {{CF_DIB, dib}}, [] {}, RepairOutcome::NoText},
+        {"read cannot open", mojibake, [&] { p.failOpen = [] { return true; }; }, RepairOutcome::ClipboardFailed},
+        {"repaired text not allocated",
+         mojibake, [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s == repairedSize; }; },
+         RepairOutcome::ClipboardFailed},
+        {"pictures cannot be read", mojibake, [&] { p.failOpen = [&] { return p.opens == 1; }; },
+         RepairOutcome::ClipboardFailed},
+        {"write cannot open", mojibake, [&] { p.failOpen = [&] { return p.opens >= 2; }; },
+         RepairOutcome::ClipboardFailed},
+        {"EmptyClipboard fails", mojibake, [&] { p.failEmpty = true; }, RepairOutcome::ClipboardFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Place(c.placed);
+        const std::vector<UINT> formats = ClipboardFormats();
+        std::map<UINT, std::optional<std::string>> before;
+        for (const UINT format : formats) {
+            before[format] = ClipboardBytes(format);
+        }
+        probe.Reset();
+        c.arm();
+        m_nCodePage = 1252;
+        const ClipboardRepair repair = RepairPass(1252, TRUE, "Arial", 12);
+        EXPECT_EQ(repair.outcome, c.outcome);
+        if (c.outcome != RepairOutcome::Repaired) {
+            EXPECT_TRUE(repair.steps.empty());
+            EXPECT_EQ(ClipboardFormats(), formats);
+            for (const auto& [format, bytes] : before) {
+                EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
+            }
+            continue;
+        }
+        EXPECT_EQ(repair.steps, (std::vector<RepairStep>{{CP_UTF8, 1252}}));
+        // The HTML, the 8-bit text and the locale held the garbled text; the
+        // picture stays where it was, after the texts.
+        std::vector<UINT> set = Texts({RtfFormatId()});
+        set.push_back(CF_DIB);
+        EXPECT_EQ(probe.setFormats, set);
+        EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(japanese));
+        EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, japanese));
+        EXPECT_EQ(ClipboardBytes(SourceRecordFormatId()), std::string("\x0d\0\0\0", 4));
+        EXPECT_EQ(ClipboardBytes(CF_DIB), dib);
+        // Every character of the repaired text is in the RTF copy, also those
+        // the code page has no bytes for.
+        const std::string rtf = ClipboardBytes(RtfFormatId()).value_or("");
+        EXPECT_TRUE(rtf.starts_with("{\\rtf1\\ansi{\\fonttbl{\\f1\\cpg1252\\fcharset0 Arial;}}")) << rtf;
+        EXPECT_NE(rtf.find("\\u26085?\\u26412?\\u-30050?"), std::string::npos) << rtf;
+    }
 }
 
 TEST(TextComparison, ConvertsToComparesEveryPieceAndKeepsCharactersWhole)

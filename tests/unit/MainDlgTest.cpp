@@ -330,6 +330,7 @@ TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
             {IDC_CODEPAGE, L"コードページ (変換する言語コード) を選択します。"},
             {IDC_CONVERT, L"変換処理を実行します。(ALT+U)"},
             {IDC_SETTINGS, L"設定ダイアログを開きます。(ALT+S)"},
+            {IDC_REPAIR, L"クリップボードの文字化けを修復します。(ALT+R)"},
         };
         for (const auto& [id, tip] : tips) {
             EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), id), tip) << "control " << id;
@@ -344,8 +345,8 @@ TEST_F(MainDlgTest, OpeningSetsUpMenuListTableChainTitleAndTooltips)
         controls.cbSize = sizeof(controls);
         EXPECT_TRUE(::FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
                                                L"comctl32.dll", &controls));
-        // The two buttons show only the first two characters of their captions.
-        ExpectLaidOut(hDlg, {{IDC_CONVERT, 2}, {IDC_SETTINGS, 2}});
+        // The buttons show only the first two characters of their captions.
+        ExpectLaidOut(hDlg, {{IDC_CONVERT, 2}, {IDC_REPAIR, 2}, {IDC_SETTINGS, 2}});
         EXPECT_EQ(LampColour(hDlg), kLampLit);
         dlg.PostMessage(WM_CLOSE);
     }};

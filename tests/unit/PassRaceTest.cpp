@@ -8,6 +8,8 @@
 
 #include "ClipboardProbe.h"
 #include "core/ConversionPass.h"
+#include "core/MojibakeRepair.h"
+#include "core/RepairPass.h"
 
 namespace {
 
@@ -34,6 +36,33 @@ TEST(PassRace, ACopyMadeBetweenTheReadingAndTheWritingIsKept)
     EXPECT_FALSE(IsClipboardFormatAvailable(MarkerFormatId()));
     EXPECT_TRUE(probe.setFormats.empty());
     EXPECT_TRUE(probe.ownedBlocks.empty()) << "a block of the pass was neither handed over nor freed";
+}
+
+TEST(PassRace, ACopyMadeWhileARepairReadsOrDecidesIsKept)
+{
+    std::wstring garbled;
+    ASSERT_TRUE(MisreadText(L"日本語のテキスト", {CP_UTF8, 1252}, garbled));
+    // A repair opens the clipboard to read the text, to read the pictures
+    // once it has decided, and to write: another program copies before the
+    // second or the third.
+    for (const int copyAt : {2, 3}) {
+        SCOPED_TRACE(copyAt);
+        ASSERT_TRUE(PlaceOnClipboard({{CF_UNICODETEXT, WithZero(garbled)}}));
+        PlatformProbe probe;
+        probe.Reset();
+        int opening = 0;
+        probe.failOpen = [&] {
+            if (++opening == copyAt) {
+                PlaceOnClipboard({{CF_UNICODETEXT, WithZero(kNewer)}});
+            }
+            return false;
+        };
+        EXPECT_EQ(RepairPass(932, TRUE, "", 0).outcome, RepairOutcome::ClipboardFailed);
+        EXPECT_EQ(probe.opens, copyAt);
+        EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(kNewer));
+        EXPECT_TRUE(probe.setFormats.empty());
+        EXPECT_TRUE(probe.ownedBlocks.empty()) << "a block of the repair was neither handed over nor freed";
+    }
 }
 
 TEST(PassRace, AReadingThatCouldNotOpenWritesNothingThoughTheClipboardIsFreeAgain)

@@ -245,24 +245,35 @@ BOOL CALLBACK KeepDroppedList(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
+// A window of hWindow's thread that keep picks, once there is one.
+HWND WaitForThreadWindow(HWND hWindow, WNDENUMPROC keep, const char* what)
+{
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            ::EnumThreadWindows(::GetWindowThreadProcessId(hWindow, nullptr), keep, reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        what);
+    return found;
+}
+
+// The window together with a popup of its own that reaches beyond it.
+void ShootWithPopup(const wchar_t* name, HWND hWindow, HWND hPopup)
+{
+    Settle();
+    RECT both{};
+    const RECT window = RectOf(hWindow);
+    const RECT popup = RectOf(hPopup);
+    ::UnionRect(&both, &window, &popup);
+    Shoot(name, both);
+}
+
 // The window together with one of its combo boxes dropped down.
 void ShootDropped(const wchar_t* name, HWND hWindow, HWND hCombo)
 {
     ::SendMessageW(hCombo, CB_SHOWDROPDOWN, TRUE, 0);
-    HWND hDropped = nullptr;
-    WaitFor(
-        [&] {
-            ::EnumThreadWindows(::GetWindowThreadProcessId(hWindow, nullptr), KeepDroppedList,
-                                reinterpret_cast<LPARAM>(&hDropped));
-            return hDropped != nullptr;
-        },
-        "a list did not drop down");
-    Settle();
-    RECT both{};
-    const RECT window = RectOf(hWindow);
-    const RECT dropped = RectOf(hDropped);
-    ::UnionRect(&both, &window, &dropped);
-    Shoot(name, both);
+    ShootWithPopup(name, hWindow, WaitForThreadWindow(hWindow, KeepDroppedList, "a list did not drop down"));
     ::SendMessageW(hCombo, CB_SHOWDROPDOWN, FALSE, 0);
 }
 
@@ -270,6 +281,42 @@ void ShootMainWindow(HWND hMain)
 {
     Shoot(L"main", RectOf(hMain));
     ShootDropped(L"main-list", hMain, ::GetDlgItem(hMain, IDC_CODEPAGE));
+}
+
+// Text that was Shift-JIS, read as code page 1252.
+std::wstring Mojibake(const wchar_t* text)
+{
+    char bytes[256];
+    const int length = ::WideCharToMultiByte(932, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    wchar_t garbled[256];
+    ::MultiByteToWideChar(1252, 0, bytes, length, garbled, 256);
+    return garbled;
+}
+
+BOOL CALLBACK KeepBalloon(HWND hWnd, LPARAM lParam)
+{
+    wchar_t className[32] = L"";
+    ::GetClassNameW(hWnd, className, 32);
+    if (::IsWindowVisible(hWnd) && std::wstring(className) == TOOLTIPS_CLASSW &&
+        (::GetWindowLongW(hWnd, GWL_STYLE) & TTS_BALLOON) != 0) {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The window after 修復, with the balloon that tells what it undid.
+void ShootRepair(HWND hMain)
+{
+    const UINT marker = ::RegisterClipboardFormatW(L"CF_PELISAN");
+    PutText(Mojibake(L"日本語のテキスト").c_str());
+    WaitFor([&] { return ::IsClipboardFormatAvailable(marker) != 0; }, "the copy was not converted");
+    ::PostMessageW(::GetDlgItem(hMain, IDC_REPAIR), BM_CLICK, 0, 0);
+    const HWND hBalloon = WaitForThreadWindow(hMain, KeepBalloon, "no balloon after the repair");
+    ::SetCursorPos(0, 0);
+    ShootWithPopup(L"repair", hMain, hBalloon);
+    // Gone by itself, before the dialogs are taken.
+    WaitFor([&] { return !::IsWindowVisible(hBalloon); }, "the balloon stayed");
 }
 
 void ShootDialogs(HANDLE hProcess, HWND hMain)
@@ -324,6 +371,7 @@ void Drive(const std::wstring& program)
         WaitFor([&] { return (hMain = ProgramWindow()) != nullptr; }, "the window did not open");
         Settle();
         ShootMainWindow(hMain);
+        ShootRepair(hMain);
         ShootDialogs(process.hProcess, hMain);
         ::PostMessageW(hMain, WM_CLOSE, 0, 0);
         if (::WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
