@@ -207,7 +207,7 @@ std::uint32_t TokenOf(const Tables& tables, std::uint32_t codePoint)
     return codePoint < 0x10000 ? tables.tokens[codePoint] : KindOf(codePoint);
 }
 
-int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
+inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 {
     const std::uint32_t hash = PairHash(model << 14 | a, b);
     const std::uint16_t fingerprint = (hash & 0xFFFF) != 0 ? static_cast<std::uint16_t>(hash) : 1;
