@@ -315,22 +315,22 @@ int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int li
         all[language] += beyondAscii[language];
     }
     std::array<unsigned, 2 * kScoredLanguages> languages;
-    const auto count = static_cast<std::size_t>(
-        Likeliest(beyondAscii, languages.data(), Likeliest(all, languages.data(), languages.data())) - languages.data());
+    const auto count =
+        Likeliest(beyondAscii, languages.data(), Likeliest(all, languages.data(), languages.data())) - languages.data();
     // The languages are counted side by side, so that their lookups overlap;
-    // each stops past limit, where it can no longer be the cheapest.
+    // each stops once past limit, where its cost no longer counts.
     std::array<int, 2 * kScoredLanguages> costs;
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::ptrdiff_t k = 0; k < count; ++k) {
         costs[k] = caseCost + (foreign && !WritesIn(languages[k], codePage) ? kForeignCodePageCost : 0);
     }
-    const auto cheapest = [&] { return *std::min_element(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(count)); };
+    const auto cheapest = [&] { return *std::min_element(costs.begin(), costs.begin() + count); };
     std::uint32_t previous = kSpace;
     for (std::size_t i = 0; i <= tokens.size() && cheapest() <= limit; ++i) {
         const std::uint32_t token = i < tokens.size() ? tokens[i] : std::uint32_t{kSpace};
         const int pooled = tables.asciiTokens[previous] && tables.asciiTokens[token]
                                ? PairCost(kPooledModel, previous, token) + kAsciiAllowance
                                : INT_MAX;
-        for (std::size_t k = 0; k < count; ++k) {
+        for (std::ptrdiff_t k = 0; k < count; ++k) {
             if (costs[k] <= limit) {
                 costs[k] += std::min(PairCost(languages[k], previous, token), pooled);
             }
