@@ -4,7 +4,9 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
+#include <utility>
 
 #include "core/Platform.h"
 #include "core/RepairModel.h"
@@ -15,6 +17,7 @@ using namespace repair_model;
 
 // The order is the preference where two readings give the same text: 1252 is
 // the commonest wrong reading, UTF-8 the commonest right one.
+constexpr UINT kVietnamese = 1258;
 constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1253, 1254,
                                 1255, 1256, 1257, 1258, 874, 866, 20866};
 
@@ -26,6 +29,8 @@ constexpr std::size_t kWindowUnits = 1024;
 // runners-up: their cost is counted only this far past the text's.
 constexpr int kCostHorizon = 64 * 8;
 constexpr int kNoRunnerUp = INT_MAX / 2;
+// How many of the likeliest UTF-8 readings are undone once more.
+constexpr std::size_t kTwiceExpanded = 2;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -40,6 +45,49 @@ std::uint32_t NextCodePoint(std::wstring_view text, std::size_t& i)
     return c;
 }
 
+// Vietnamese is written in 1258 as Windows writes it with its composite
+// check: a letter the code page lacks goes as the letter without its tone
+// and a combining tone mark ("\u1EBF": "\u00EA" and U+0301). Not every
+// platform's conversion does it, so it is done here.
+struct VietnameseLetter {
+    wchar_t composed;
+    wchar_t letter; // in 1258
+    wchar_t tone;
+    auto operator<=>(const VietnameseLetter&) const = default;
+};
+
+bool ByParts(const VietnameseLetter& a, const VietnameseLetter& b)
+{
+    return std::pair(a.letter, a.tone) < std::pair(b.letter, b.tone);
+}
+
+bool IsToneMark(wchar_t c)
+{
+    return c == 0x0300 || c == 0x0301 || c == 0x0303 || c == 0x0309 || c == 0x0323;
+}
+
+// The letters that are one of 1258's letters and a tone.
+std::vector<VietnameseLetter> VietnameseLetters(const std::vector<std::uint32_t>& masks, std::uint32_t bit)
+{
+    std::vector<VietnameseLetter> letters;
+    for (const auto& [first, last] : {std::pair(0xC0, 0x24F), std::pair(0x1E00, 0x1EFF)}) {
+        for (wchar_t c = static_cast<wchar_t>(first); c <= last; ++c) {
+            wchar_t parts[8];
+            const int count = NormalizeString(NormalizationD, &c, 1, parts, 8);
+            const auto tone = std::find_if(parts + 1, parts + std::max(count, 1), IsToneMark);
+            if (count < 2 || tone == parts + count) {
+                continue;
+            }
+            std::rotate(tone, tone + 1, parts + count); // the tone last, the rest to compose
+            wchar_t letter[8];
+            if (NormalizeString(NormalizationC, parts, count - 1, letter, 8) == 1 && (masks[letter[0]] & bit) != 0) {
+                letters.push_back({c, letter[0], parts[count - 1]});
+            }
+        }
+    }
+    return letters;
+}
+
 // Built once, on first use: which candidates encode each BMP character (from
 // the platform's own decoding of every byte sequence), and each character's
 // token for the model.
@@ -47,7 +95,13 @@ struct Tables {
     std::vector<UINT> codePages;       // the candidates the system has
     std::vector<std::uint32_t> masks;  // per BMP character: bit i set when codePages[i] encodes it
     std::vector<std::uint16_t> tokens; // per BMP character: case << 14 | token
+    // per token: its cost in each language, as a character of its kind and among them
+    std::vector<std::array<std::uint16_t, kLanguageCount>> characterCosts;
+    std::vector<bool> asciiTokens; // per token: ASCII, a space or a digit
     std::uint32_t nUtf8Bit = 0;
+    std::uint32_t nVietnameseBit = 0;
+    std::vector<VietnameseLetter> vietnamese;        // by the letter beyond 1258
+    std::vector<VietnameseLetter> vietnameseByParts; // by its parts
 };
 
 void MarkDecoded(std::vector<std::uint32_t>& masks, std::uint32_t bit, UINT codePage, const char* bytes, int length)
@@ -98,6 +152,7 @@ Tables BuildTables()
         }
         const std::uint32_t bit = 1u << tables.codePages.size();
         tables.codePages.push_back(codePage);
+        tables.nVietnameseBit |= codePage == kVietnamese ? bit : 0;
         if (codePage == CP_UTF8) {
             tables.nUtf8Bit = bit;
             for (std::uint32_t c = 0; c < 0x10000; ++c) {
@@ -107,12 +162,28 @@ Tables BuildTables()
             MarkRepertoire(tables.masks, bit, codePage);
         }
     }
+    tables.vietnamese = VietnameseLetters(tables.masks, tables.nVietnameseBit);
+    tables.vietnameseByParts = tables.vietnamese;
+    std::sort(tables.vietnameseByParts.begin(), tables.vietnameseByParts.end(), ByParts);
     tables.tokens.resize(0x10000);
     for (std::uint32_t c = 0; c < 0x10000; ++c) {
         tables.tokens[c] = static_cast<std::uint16_t>(KindOf(c));
     }
     for (const std::uint32_t row : kVocabulary) {
         tables.tokens[row >> 16] = static_cast<std::uint16_t>(row & 0xFFFF);
+    }
+    tables.asciiTokens.assign(kTokenKind.size(), false);
+    tables.asciiTokens[kSpace] = tables.asciiTokens[kDigit] = true;
+    for (std::uint32_t c = 0; c < 0x80; ++c) {
+        const std::uint32_t token = tables.tokens[c] & 0x3FFF;
+        tables.asciiTokens[token] = tables.asciiTokens[token] || token >= kKindCount;
+    }
+    tables.characterCosts.resize(kTokenKind.size());
+    for (std::size_t token = 0; token < kTokenKind.size(); ++token) {
+        for (unsigned language = 0; language < kLanguageCount; ++language) {
+            tables.characterCosts[token][language] = static_cast<std::uint16_t>(
+                kTokenCost[token * kModelCount + language] + kKindUnigramCost[language][kTokenKind[token]]);
+        }
     }
     return tables;
 }
@@ -125,14 +196,20 @@ const Tables& GetTables()
 
 // The model ---------------------------------------------------------------
 
+bool IsAscii(std::wstring_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+}
+
+
 std::uint32_t TokenOf(const Tables& tables, std::uint32_t codePoint)
 {
     return codePoint < 0x10000 ? tables.tokens[codePoint] : KindOf(codePoint);
 }
 
-int PairCost(std::uint32_t a, std::uint32_t b)
+inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 {
-    const std::uint32_t hash = PairHash(a, b);
+    const std::uint32_t hash = PairHash(model << 14 | a, b);
     const std::uint16_t fingerprint = (hash & 0xFFFF) != 0 ? static_cast<std::uint16_t>(hash) : 1;
     constexpr std::uint32_t mask = (1u << kPairBits) - 1;
     for (std::uint32_t slot = hash >> (32 - kPairBits); kPairKeys[slot] != 0; slot = (slot + 1) & mask) {
@@ -140,29 +217,127 @@ int PairCost(std::uint32_t a, std::uint32_t b)
             return kPairCost[slot];
         }
     }
-    return kBackoffCost[a] + kKindCost[kTokenKind[a]][kTokenKind[b]] + kTokenCost[b];
+    return kBackoffCost[a * kModelCount + model] + kKindCost[model][kTokenKind[a]][kTokenKind[b]] +
+           kTokenCost[b * kModelCount + model];
 }
 
-// How unlikely the text is as real text; counting stops past limit.
-int TextCost(const Tables& tables, std::wstring_view text, int limit)
+// The case of one word's letters, priced when the word ends.
+class WordCase {
+public:
+    void Add(unsigned letterCase)
+    {
+        m_bFirstUpper = m_bFirstUpper || (letterCase == 2 && m_nLower + m_nUpper == 0);
+        m_nLower += letterCase == 1;
+        m_nUpper += letterCase == 2;
+    }
+    int End()
+    {
+        const unsigned pattern = m_nUpper == 0 ? (m_nLower == 0 ? 0 : 1)
+                                 : m_bFirstUpper && m_nUpper == 1 ? 2
+                                 : m_nLower == 0                  ? 3
+                                                                  : 4;
+        *this = {};
+        return kWordCaseCost[pattern];
+    }
+
+private:
+    unsigned m_nLower = 0;
+    unsigned m_nUpper = 0;
+    bool m_bFirstUpper = false;
+};
+
+bool WritesIn(unsigned language, UINT codePage)
 {
-    std::uint32_t previous = kSpace;
-    unsigned previousCase = 0;
-    int cost = 0;
-    for (std::size_t i = 0; i < text.size() && cost <= limit;) {
-        const std::uint32_t entry = TokenOf(tables, NextCodePoint(text, i));
+    const auto& pages = kLanguages[language].codePages;
+    return std::find(pages.begin(), pages.end(), codePage) != pages.end();
+}
+
+// Text of a language out of a code page that language is not written in is
+// itself less likely.
+constexpr int kForeignCodePageCost = 6 * 8;
+constexpr unsigned kScoredLanguages = 2;
+// How much more a pair of ASCII characters may cost in a language than in all.
+constexpr int kAsciiAllowance = 1 * 8;
+constexpr int kLanguageWindow = 24 * 8;
+
+using LanguageCosts = std::array<int, kLanguageCount>;
+
+// Writes the languages the characters alone make likeliest, the likeliest
+// first, and those not far behind it, that are not written yet.
+unsigned* Likeliest(const LanguageCosts& costs, unsigned* first, unsigned* out)
+{
+    std::array<unsigned, kLanguageCount> order;
+    for (unsigned language = 0; language < kLanguageCount; ++language) {
+        order[language] = language;
+    }
+    std::partial_sort(order.begin(), order.begin() + kScoredLanguages, order.end(),
+                      [&](unsigned a, unsigned b) { return costs[a] < costs[b]; });
+    for (unsigned k = 0; k < kScoredLanguages && costs[order[k]] <= costs[order[0]] + kLanguageWindow; ++k) {
+        if (std::find(first, out, order[k]) == out) {
+            *out++ = order[k];
+        }
+    }
+    return out;
+}
+
+// How unlikely text is as real text of the language it most looks like.
+// codePage: what its bytes were written in, 0 for the text as it came.
+// Counting stops past limit. tokens: room for the text's tokens.
+int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int limit, std::vector<std::uint16_t>& tokens)
+{
+    tokens.clear();
+    // Which languages it may be in, by all its characters and by those
+    // beyond ASCII alone: a word of Russian amid English is Russian too.
+    LanguageCosts all{};
+    LanguageCosts beyondAscii{};
+    WordCase word;
+    int caseCost = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::uint32_t codePoint = NextCodePoint(text, i);
+        const std::uint32_t entry = TokenOf(tables, codePoint);
         const std::uint32_t token = entry & 0x3FFF;
-        cost += PairCost(previous, token);
+        tokens.push_back(static_cast<std::uint16_t>(token));
+        const auto& costs = tables.characterCosts[token];
+        LanguageCosts& sum = codePoint >= 0x80 ? beyondAscii : all;
+        for (unsigned language = 0; language < kLanguageCount; ++language) {
+            sum[language] += costs[language];
+        }
         if (IsLetterKind(kTokenKind[token])) {
-            const unsigned letterCase = entry >> 14;
-            cost += kCaseCost[previousCase][letterCase];
-            previousCase = letterCase;
+            word.Add(entry >> 14);
         } else {
-            previousCase = 0;
+            caseCost += word.End();
+        }
+    }
+    caseCost += word.End();
+    const bool foreign = codePage != 0 && codePage != CP_UTF8;
+    for (unsigned language = 0; language < kLanguageCount; ++language) {
+        beyondAscii[language] += foreign && !WritesIn(language, codePage) ? kForeignCodePageCost : 0;
+        all[language] += beyondAscii[language];
+    }
+    std::array<unsigned, 2 * kScoredLanguages> languages;
+    const auto count =
+        Likeliest(beyondAscii, languages.data(), Likeliest(all, languages.data(), languages.data())) - languages.data();
+    // The languages are counted side by side, so that their lookups overlap;
+    // each stops once past limit, where its cost no longer counts.
+    std::array<int, 2 * kScoredLanguages> costs;
+    for (std::ptrdiff_t k = 0; k < count; ++k) {
+        costs[k] = caseCost + (foreign && !WritesIn(languages[k], codePage) ? kForeignCodePageCost : 0);
+    }
+    const auto cheapest = [&] { return *std::min_element(costs.begin(), costs.begin() + count); };
+    std::uint32_t previous = kSpace;
+    for (std::size_t i = 0; i <= tokens.size() && cheapest() <= limit; ++i) {
+        const std::uint32_t token = i < tokens.size() ? tokens[i] : std::uint32_t{kSpace};
+        const int pooled = tables.asciiTokens[previous] && tables.asciiTokens[token]
+                               ? PairCost(kPooledModel, previous, token) + kAsciiAllowance
+                               : INT_MAX;
+        for (std::ptrdiff_t k = 0; k < count; ++k) {
+            if (costs[k] <= limit) {
+                costs[k] += std::min(PairCost(languages[k], previous, token), pooled);
+            }
         }
         previous = token;
     }
-    return cost + PairCost(previous, kSpace);
+    return cheapest();
 }
 
 bool IsLetter(const Tables& tables, std::uint32_t codePoint)
@@ -196,9 +371,55 @@ bool AltersLetter(const Tables& tables, std::wstring_view a, std::wstring_view b
 
 // Strict conversions ------------------------------------------------------
 
+bool InVietnamese(wchar_t c)
+{
+    const Tables& tables = GetTables();
+    return (tables.masks[c] & tables.nVietnameseBit) != 0;
+}
+
+std::wstring SpellForVietnamese(std::wstring_view text)
+{
+    const auto& spellings = GetTables().vietnamese;
+    std::wstring spelled;
+    for (const wchar_t c : text) {
+        const auto spelling = std::lower_bound(spellings.begin(), spellings.end(), VietnameseLetter{c, 0, 0});
+        if (InVietnamese(c) || spelling == spellings.end() || spelling->composed != c) {
+            spelled += c;
+        } else {
+            spelled += {spelling->letter, spelling->tone};
+        }
+    }
+    return spelled;
+}
+
+// What a 1258 reading gives as people type it: letters with their tones
+// composed.
+void ComposeVietnamese(std::wstring& text)
+{
+    const auto& letters = GetTables().vietnameseByParts;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (kept > 0 && IsToneMark(text[i])) {
+            const VietnameseLetter parts{0, text[kept - 1], text[i]};
+            const auto letter = std::lower_bound(letters.begin(), letters.end(), parts, ByParts);
+            if (letter != letters.end() && letter->letter == parts.letter && letter->tone == parts.tone) {
+                text[kept - 1] = letter->composed;
+                continue;
+            }
+        }
+        text[kept++] = text[i];
+    }
+    text.resize(kept);
+}
+
 // Every character must encode, without a best fit or the default character.
 bool EncodeStrict(UINT codePage, std::wstring_view text, std::string& bytes)
 {
+    std::wstring spelled;
+    if (codePage == kVietnamese && !std::all_of(text.begin(), text.end(), InVietnamese)) {
+        spelled = SpellForVietnamese(text);
+        text = spelled;
+    }
     bytes.resize(text.size() * 3 + 1);
     BOOL usedDefault = FALSE;
     const bool utf8 = codePage == CP_UTF8;
@@ -218,6 +439,19 @@ bool DecodeStrict(UINT codePage, std::string_view bytes, std::wstring& text)
                                                       static_cast<int>(text.size()));
     text.resize(static_cast<std::size_t>(std::max(length, 0)));
     return length > 0;
+}
+
+// The bytes read as the code page they were written in: strictly, and
+// Vietnamese composed.
+bool ReadStrict(UINT codePage, std::string_view bytes, std::wstring& text)
+{
+    if (!DecodeStrict(codePage, bytes, text)) {
+        return false;
+    }
+    if (codePage == kVietnamese && std::any_of(text.begin(), text.end(), IsToneMark)) {
+        ComposeVietnamese(text);
+    }
+    return true;
 }
 
 // A cheap look before asking the platform: bytes that are not UTF-8 in shape.
@@ -309,6 +543,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
 {
     std::string bytes;
     std::wstring decoded;
+    std::vector<std::uint16_t> tokens;
     const std::uint32_t mask = EncodableMask(tables, text);
     for (std::size_t w = 0; w < tables.codePages.size(); ++w) {
         const UINT wrong = tables.codePages[w];
@@ -320,7 +555,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             continue;
         }
         for (const UINT right : tables.codePages) {
-            if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !DecodeStrict(right, bytes, decoded) ||
+            if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !ReadStrict(right, bytes, decoded) ||
                 !AltersLetter(tables, text, decoded)) {
                 continue;
             }
@@ -331,7 +566,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             }
             std::vector<RepairStep> steps{{right, wrong}};
             steps.insert(steps.end(), outer.begin(), outer.end());
-            int cost = std::min(TextCost(tables, decoded, limit), limit);
+            int cost = std::min(TextCost(tables, decoded, right, limit, tokens), limit);
             for (const RepairStep& step : steps) {
                 cost += StepCost(step);
             }
@@ -347,11 +582,6 @@ unsigned LengthBand(std::wstring_view text)
         NextCodePoint(text, i);
     }
     return characters < 8 ? 0 : characters < 16 ? 1 : characters < 32 ? 2 : 3;
-}
-
-bool IsAscii(std::wstring_view text)
-{
-    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
 }
 
 // Bytes lost on the way, to U+FFFD or to a question mark amid characters
@@ -426,7 +656,7 @@ RepairResult DecideLongText(std::wstring_view text)
     std::string bytes;
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
         if (!EncodeStrict(step->nWrongCodePage, result.strText, bytes) ||
-            !DecodeStrict(step->nRightCodePage, bytes, result.strText)) {
+            !ReadStrict(step->nRightCodePage, bytes, result.strText)) {
             return {};
         }
     }
@@ -482,22 +712,25 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
         return analysis;
     }
     const Tables& tables = GetTables();
-    const int inputCost = TextCost(tables, text, INT_MAX);
+    std::vector<std::uint16_t> tokens;
+    const int inputCost = TextCost(tables, text, 0, INT_MAX, tokens);
     const int limit = inputCost + kCostHorizon;
     std::vector<Candidate> candidates;
     AddReadings(tables, text, {}, limit, candidates);
     // Text saved as UTF-8 after a misreading and misread again: undo the
-    // likeliest UTF-8 readings once more.
+    // likeliest UTF-8 readings once more, whether or not they look better
+    // than the text yet (what they give may be mojibake still).
     std::vector<std::size_t> utf8;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i].steps.front().nRightCodePage == CP_UTF8 && candidates[i].cost < inputCost) {
+        if (candidates[i].steps.front().nRightCodePage == CP_UTF8) {
             utf8.push_back(i);
         }
     }
-    std::sort(utf8.begin(), utf8.end(), [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
-    utf8.resize(std::min<std::size_t>(utf8.size(), 2));
-    for (const std::size_t i : utf8) {
-        const Candidate outer = candidates[i];
+    const std::size_t expanded = std::min<std::size_t>(utf8.size(), kTwiceExpanded);
+    std::partial_sort(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(expanded), utf8.end(),
+                      [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
+    for (std::size_t k = 0; k < expanded; ++k) {
+        const Candidate outer = candidates[utf8[k]];
         AddReadings(tables, outer.text, outer.steps, limit, candidates);
     }
     if (candidates.empty()) {

@@ -1,7 +1,9 @@
-// How much a text looks like real text: the tables the repair engine decides
-// by, made by tools/repair/make-model.py from clean text in many languages.
-// Costs are in eighths of a bit: the lower, the likelier.
+// How much a text looks like real text of one language: the tables the
+// repair engine decides by, made by tools/repair/make-model.py from clean text
+// in many languages. Costs are in eighths of a bit: the lower, the likelier.
 #pragma once
+
+#include <windows.h>
 
 #include <array>
 #include <cstdint>
@@ -21,18 +23,38 @@ constexpr bool IsLetterKind(unsigned kind)
     return (kind >= kLatin && kind <= kThai) || kind == kFullwidth || kind == kOtherLetter;
 }
 
+// The languages modelled, and the code pages their text is written in besides
+// UTF-8 (0 ends the list).
+constexpr unsigned kLanguageCount = 20;
+struct LanguageInfo {
+    const char* name;
+    std::array<UINT, 3> codePages;
+};
+extern const std::array<LanguageInfo, kLanguageCount> kLanguages;
+
+// One model per language, and one of all languages together for pairs of
+// ASCII characters, which every language's text has.
+constexpr unsigned kModelCount = kLanguageCount + 1;
+constexpr unsigned kPooledModel = kLanguageCount;
+
 // A character outside the vocabulary stands for itself by its kind's token,
 // which is the kind's number.
 extern const std::span<const std::uint32_t> kVocabulary; // code point << 16 | case << 14 | token, by code point
 extern const std::span<const std::uint32_t> kKindRuns;   // first code point << 5 | kind, ascending
 extern const std::span<const std::uint8_t> kTokenKind;
+// By token, then model.
 extern const std::span<const std::uint8_t> kTokenCost;   // among the characters of its kind
 extern const std::span<const std::uint8_t> kBackoffCost; // for a follower never seen after it
-extern const std::array<std::array<std::uint8_t, kKindCount>, kKindCount> kKindCost;
-extern const std::array<std::array<std::uint8_t, 3>, 3> kCaseCost; // none, lower, upper
+extern const std::array<std::array<std::array<std::uint8_t, kKindCount>, kKindCount>, kModelCount> kKindCost;
+extern const std::array<std::array<std::uint8_t, kKindCount>, kModelCount> kKindUnigramCost;
 
-// Pairs of tokens seen in real text, by hash: a 16-bit fingerprint (0 for an
-// empty slot) and the pair's cost.
+// How the cased letters of a word are: none, all lower, capitalised, all
+// upper, mixed.
+constexpr unsigned kWordCaseCount = 5;
+extern const std::array<std::uint8_t, kWordCaseCount> kWordCaseCost;
+
+// Pairs of tokens seen in a language's text, by hash of the model and the
+// pair: a 16-bit fingerprint (0 for an empty slot) and the pair's cost.
 constexpr unsigned kPairBits = 17;
 extern const std::array<std::uint16_t, 1u << kPairBits> kPairKeys;
 extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;

@@ -1,28 +1,46 @@
 #!/usr/bin/env python3
-"""Makes the text model of the mojibake repair from the corpus's tuning half.
+"""Makes the text model of the mojibake repair from part of the corpus's tuning half.
 
-    tools/repair/make-model.py TUNE_TSV MARGINS_JSON core/RepairModelData.cpp
+    tools/repair/make-model.py MODEL_TSV MARGINS_JSON core/RepairModelData.cpp
 
-The model gives the cost (bits of surprise, in eighths) of each character
-after the one before it: a bigram table of characters that real text uses,
-backed off to how likely one kind of character follows another and how common
-the character is among its kind. Letters are compared without case; a small
-table prices changes of case. Every language of the corpus weighs the same.
+One model per language of the corpus: the cost (bits of surprise, in eighths)
+of each character after the one before it. A pair of characters seen in the
+language's text has a cost of its own; any other backs off to how likely the
+character's kind follows the previous one's in that language, and how common
+the character is among its kind there, smoothed towards all languages
+together so that a character a language never uses is unlikely, not
+impossible. Letters are compared without case; the case of whole words is
+priced apart, the same for every language.
 """
 import collections
+import importlib.util
 import json
 import math
 import sys
 import unicodedata
+from pathlib import Path
+
+spec = importlib.util.spec_from_file_location("corpus", Path(__file__).with_name("build-corpus.py"))
+corpus = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(corpus)
 
 # Kinds of character; the order is the engine's (core/RepairModel.h).
 CLASSES = ["space", "digit", "ascii_punct", "latin", "cyrillic", "greek", "han", "hiragana", "katakana",
            "halfwidth_katakana", "hangul", "arabic", "hebrew", "thai", "punct", "symbol", "box", "emoji",
            "control", "private", "mark", "fullwidth", "other_letter", "other"]
 C = {name: i for i, name in enumerate(CLASSES)}
-BIGRAM_BITS = 17
+# The code pages each language's text is written in besides UTF-8.
+NATIVE = {"ja": [932], "zh_CN": [936], "zh_TW": [950], "ko": [949], "ru": [1251, 866, 20866], "uk": [1251],
+          "el": [1253], "he": [1255], "ar": [1256], "th": [874], "tr": [1254], "pl": [1250], "cs": [1250],
+          "hu": [1250], "de": [1252], "fr": [1252], "es": [1252], "pt": [1252], "vi": [1258], "en": [1252]}
+LANGUAGES = corpus.LANGUAGES
+POOLED = "pooled"
+MODELS = LANGUAGES + [POOLED]
+PAIR_BITS = 17
 UNIT = 8  # cost units per bit
-LANGUAGE_WEIGHT_CHARS = 1_200_000
+LANGUAGE_CHARS = 2_000_000  # characters read per language at most
+LANGUAGE_PRIOR = 2.0        # counts of all languages' distribution each language's own is smoothed with
+KIND_PRIOR = 1.0
 
 
 def classify(code):
@@ -48,7 +66,10 @@ def classify(code):
     if code >= 0x1F000 and code <= 0x1FAFF:
         return C["emoji"]
     category = unicodedata.category(c)
-    if category == "Cn" or category in ("Cc", "Cs", "Cf") or c == "\ufffd":
+    if category == "Cf" and code < 0xE0000:
+        # Direction marks and joiners are part of the text they stand in.
+        return C["punct"]
+    if category in ("Cn", "Cc", "Cs", "Cf") or c == "\ufffd":
         return C["other"]
     if category[0] == "M":
         # Points and tone marks belong to their script's text.
@@ -77,6 +98,8 @@ def classify(code):
 
 LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "hiragana", "katakana", "halfwidth_katakana",
                           "hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
+# How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed.
+WORD_CASES = 5
 
 
 def fold(c):
@@ -86,20 +109,35 @@ def fold(c):
     return (lower if len(lower) == 1 else c), case
 
 
+def word_case(cases):
+    cased = [c for c in cases if c]
+    if not cased:
+        return 0
+    if all(c == 1 for c in cased):
+        return 1
+    if cased[0] == 2 and all(c == 1 for c in cased[1:]):
+        return 2
+    return 3 if all(c == 2 for c in cased) else 4
+
+
+def cost(p):
+    return min(255, max(0, round(-math.log2(p) * UNIT)))
+
+
 def main():
-    tune_path, margins_path, out_path = sys.argv[1:4]
+    model_path, margins_path, out_path = sys.argv[1:4]
     lines = collections.defaultdict(list)
-    for row in open(tune_path, encoding="utf-8"):
+    for row in open(model_path, encoding="utf-8"):
         language, _, text = row.rstrip("\n").split("\t", 2)
         lines[language].append(text)
-    # Each language contributes about the same number of characters.
-    sample = []
-    for language, texts in sorted(lines.items()):
+    samples = {}
+    for language in LANGUAGES:
         total = 0
-        for text in texts:
-            if total > LANGUAGE_WEIGHT_CHARS:
+        samples[language] = []
+        for text in lines.get(language, []):
+            if total > LANGUAGE_CHARS:
                 break
-            sample.append(text)
+            samples[language].append(text)
             total += len(text)
 
     class_of = {}
@@ -112,17 +150,19 @@ def main():
 
     # Vocabulary: folded characters seen at least twice, besides space and digits.
     counts = collections.Counter()
-    for text in sample:
-        for ch in text:
-            k = kind(ord(ch))
-            if k not in (C["space"], C["digit"]):
-                counts[fold(ch)[0]] += 1
+    for texts in samples.values():
+        for text in texts:
+            for ch in text:
+                if kind(ord(ch)) not in (C["space"], C["digit"]):
+                    counts[fold(ch)[0]] += 1
     vocabulary = sorted(ch for ch, n in counts.items()
                         if n >= 2 and ord(ch) < 0x10000 and kind(ord(ch)) not in (C["control"], C["other"]))
     assert len(CLASSES) + len(vocabulary) < 1 << 14
     token_of = {ch: len(CLASSES) + i for i, ch in enumerate(vocabulary)}
     token_count = len(CLASSES) + len(vocabulary)
-    token_class = [i for i in range(len(CLASSES))] + [kind(ord(ch)) for ch in vocabulary]
+    token_class = list(range(len(CLASSES))) + [kind(ord(ch)) for ch in vocabulary]
+    kinds = len(CLASSES)
+    token_ascii = [t in (C["space"], C["digit"]) for t in range(kinds)] + [ord(ch) < 0x80 for ch in vocabulary]
 
     def tokenize(text):
         out = []
@@ -135,87 +175,113 @@ def main():
             out.append((token_of.get(folded, k), case))
         return out
 
-    unigram = collections.Counter()
-    bigram = collections.Counter()
-    class_pair = collections.Counter()
-    case_pair = collections.Counter()
-    for text in sample:
-        previous, previous_case = C["space"], 0
-        for token, case in tokenize(text) + [(C["space"], 0)]:
-            unigram[token] += 1
-            bigram[(previous, token)] += 1
-            class_pair[(token_class[previous], token_class[token])] += 1
-            if token_class[token] in LETTERS:
-                case_pair[(previous_case, case)] += 1
-            previous = token
-            previous_case = case if token_class[token] in LETTERS else 0
+    unigram = {}
+    bigram = {}
+    word_cases = collections.Counter()
+    for language in LANGUAGES:
+        uni = unigram[language] = collections.Counter()
+        bi = bigram[language] = collections.Counter()
+        for text in samples[language]:
+            previous = C["space"]
+            cases = []
+            for token, case in tokenize(text) + [(C["space"], 0)]:
+                uni[token] += 1
+                bi[(previous, token)] += 1
+                if token_class[token] in LETTERS:
+                    cases.append(case)
+                elif cases:
+                    word_cases[word_case(cases)] += 1
+                    cases = []
+                previous = token
 
-    def cost(p):
-        return min(255, max(0, round(-math.log2(p) * UNIT)))
+    # A model of all languages together for pairs of ASCII characters, which
+    # every language's text has (names, commands, English): a language's own
+    # never costs much more, so that they do not decide which language a text
+    # is in.
+    unigram[POOLED] = collections.Counter()
+    bigram[POOLED] = collections.Counter()
+    for language in LANGUAGES:
+        unigram[POOLED].update(unigram[language])
+        bigram[POOLED].update(bigram[language])
 
-    # Within a kind: how common each token is; a rare character shares its
-    # kind's rare mass with every other code point of that kind.
-    class_total = collections.Counter()
-    for token, n in unigram.items():
-        class_total[token_class[token]] += n
+    # All languages together: how common each kind is, and each token among
+    # its kind; a rare character shares its kind's rare mass with every other
+    # code point of that kind.
+    everything = unigram[POOLED]
+    kind_total = collections.Counter()
+    for token, n in everything.items():
+        kind_total[token_class[token]] += n
     members = collections.Counter(kind(code) for code in range(0x110000) if not 0xD800 <= code <= 0xDFFF)
     for ch in vocabulary:
         members[kind(ord(ch))] -= 1
-    # A kind's token stands for each of its rare characters: it gets one share.
-    share = [1.0 / max(1, members[token_class[t]]) if t < len(CLASSES) and t not in (C["space"], C["digit"]) else 1.0
+    share = [1.0 / max(1, members[token_class[t]]) if t < kinds and t not in (C["space"], C["digit"]) else 1.0
              for t in range(token_count)]
-    within = []
-    for token in range(token_count):
-        k = token_class[token]
-        within.append((unigram[token] + 0.5) / (class_total[k] + 1.0) * share[token])
-    unigram_costs = [cost(p) for p in within]
+    global_within = [(everything[t] + 0.5) / (kind_total[token_class[t]] + 1.0) * share[t]
+                     for t in range(token_count)]
+    all_kinds = sum(kind_total.values())
+    global_kind = [(kind_total[k] + 1.0) / (all_kinds + kinds) for k in range(kinds)]
 
-    # How one kind follows another, smoothed.
-    from_total = collections.Counter()
-    for (a, b), n in class_pair.items():
-        from_total[a] += n
-    class_costs = [[cost((class_pair[(a, b)] + 0.1) / (from_total[a] + 0.1 * len(CLASSES)))
-                    for b in range(len(CLASSES))] for a in range(len(CLASSES))]
-    case_total = collections.Counter()
-    for (a, b), n in case_pair.items():
-        case_total[a] += n
-    # A word may start either way; within it, case tells how real it is.
-    case_costs = [[0 if a == 0 else cost((case_pair[(a, b)] + 1) / (case_total[a] + 3)) for b in range(3)]
-                  for a in range(3)]
+    token_costs = []   # [token][language]
+    backoff_costs = []
+    kind_costs = []    # [language][kind][kind]
+    kind_unigram_costs = []  # [language][kind]
+    within = {}
+    pairs = []
+    for li, language in enumerate(MODELS):
+        uni = unigram[language]
+        bi = bigram[language]
+        lang_kind = collections.Counter()
+        for token, n in uni.items():
+            lang_kind[token_class[token]] += n
+        # Which letter is how common tells languages apart; punctuation and
+        # symbols are much the same in all of them.
+        within[language] = [global_within[t] if token_class[t] not in LETTERS else
+                            (uni[t] * share[t] + LANGUAGE_PRIOR * global_within[t]) / (lang_kind[token_class[t]] + LANGUAGE_PRIOR)
+                            for t in range(token_count)]
+        n_lang = sum(lang_kind.values())
+        kind_unigram_costs.append([cost((lang_kind[k] + KIND_PRIOR * global_kind[k]) / (n_lang + KIND_PRIOR))
+                                   for k in range(kinds)])
+        kind_pair = collections.Counter()
+        for (a, b), n in bi.items():
+            kind_pair[(token_class[a], token_class[b])] += n
+        from_kind = collections.Counter()
+        for (a, _), n in kind_pair.items():
+            from_kind[a] += n
+        kind_prob = [[(kind_pair[(a, b)] + KIND_PRIOR * global_kind[b]) / (from_kind[a] + KIND_PRIOR)
+                      for b in range(kinds)] for a in range(kinds)]
+        kind_costs.append([[cost(p) for p in row] for row in kind_prob])
+        followers = collections.Counter(a for (a, _) in bi)
+        left = collections.Counter()
+        for (a, _), n in bi.items():
+            left[a] += n
+        backoff = [followers[t] / (left[t] + followers[t]) if left[t] else 1.0 for t in range(token_count)]
+        backoff_costs.append([cost(p) for p in backoff])
+        token_costs.append([cost(p) for p in within[language]])
+        for (a, b), n in bi.items():
+            if n < 2:
+                continue
+            lower = within[language][b] * kind_prob[token_class[a]][token_class[b]]
+            c = cost((n * share[b] + followers[a] * lower) / (left[a] + followers[a]))
+            fallback = backoff_costs[li][a] + kind_costs[li][token_class[a]][token_class[b]] + token_costs[li][b]
+            if c + UNIT <= fallback and (language != POOLED or (token_ascii[a] and token_ascii[b])):
+                pairs.append((n, li, a, b, c))
 
-    # Witten-Bell: the share a token leaves for followers never seen after it.
-    followers = collections.Counter(a for (a, _) in bigram)
-    left = collections.Counter()
-    for (a, _), n in bigram.items():
-        left[a] += n
-    backoff = [followers[t] / (left[t] + followers[t]) if left[t] else 1.0 for t in range(token_count)]
-    backoff_costs = [cost(p) for p in backoff]
-
-    def fallback(a, b):
-        return backoff_costs[a] + class_costs[token_class[a]][token_class[b]] + unigram_costs[b]
-
-    kept = []
-    for (a, b), n in bigram.items():
-        if n < 2:
-            continue
-        pb = within[b] * 2 ** (-class_costs[token_class[a]][token_class[b]] / UNIT)
-        p = (n * share[b] + followers[a] * pb) / (left[a] + followers[a])
-        c = cost(p)
-        if c + UNIT <= fallback(a, b):
-            kept.append((n, a, b, c))
-    kept.sort(reverse=True)
-    capacity = 1 << BIGRAM_BITS
-    kept = kept[:int(capacity * 0.6)]
+    capacity = 1 << PAIR_BITS
+    pairs.sort(reverse=True)
+    pairs = pairs[:int(capacity * 0.7)]
     keys = [0] * capacity
     values = [0] * capacity
-    for _, a, b, c in kept:
-        h = bigram_hash(a, b)
-        slot = h >> (32 - BIGRAM_BITS)
+    for _, li, a, b, c in pairs:
+        h = pair_hash(li << 14 | a, b)
+        slot = h >> (32 - PAIR_BITS)
         fingerprint = (h & 0xFFFF) or 1
         while keys[slot]:
             slot = (slot + 1) & (capacity - 1)
         keys[slot] = fingerprint
         values[slot] = c
+
+    total_words = sum(word_cases[c] for c in range(1, WORD_CASES))
+    word_case_costs = [0] + [cost((word_cases[c] + 1) / (total_words + WORD_CASES)) for c in range(1, WORD_CASES)]
 
     # Ranges of code points by kind, for characters outside the vocabulary.
     ranges = []
@@ -234,14 +300,20 @@ def main():
             vocabulary_rows.append((ord(upper), token_of[ch], 2))
     vocabulary_rows.sort()
 
-    margins = json.load(open(margins_path)) if margins_path != "-" else None
-    write(out_path, vocabulary_rows, ranges, token_class, unigram_costs, backoff_costs, class_costs, case_costs,
-          keys, values, margins, len(kept))
-    print(f"{len(vocabulary)} characters, {token_count} tokens, {len(ranges)} ranges, {len(kept)} pairs",
-          file=sys.stderr)
+    margins = json.load(open(margins_path))["margins"] if margins_path != "-" else [[0, 0]] * 40
+    model = {
+        "vocabulary": vocabulary_rows, "ranges": ranges, "token_class": token_class,
+        "token_costs": [token_costs[li][t] for t in range(token_count) for li in range(len(MODELS))],
+        "backoff_costs": [backoff_costs[li][t] for t in range(token_count) for li in range(len(MODELS))],
+        "kind_costs": kind_costs, "kind_unigram_costs": kind_unigram_costs, "word_case_costs": word_case_costs,
+        "keys": keys, "values": values, "pair_count": len(pairs), "margins": margins,
+    }
+    write(out_path, model)
+    print(f"{len(vocabulary)} characters, {token_count} tokens, {len(ranges)} ranges, {len(pairs)} pairs, "
+          f"word cases {word_case_costs}", file=sys.stderr)
 
 
-def bigram_hash(a, b):
+def pair_hash(a, b):
     h = (a * 0x9E3779B1) & 0xFFFFFFFF
     h ^= (b * 0x85EBCA77) & 0xFFFFFFFF
     h ^= h >> 15
@@ -250,20 +322,16 @@ def bigram_hash(a, b):
     return h
 
 
-def rows(values, per_line=24, width=0):
-    text = []
-    for i in range(0, len(values), per_line):
-        text.append("    " + ", ".join(str(v) for v in values[i:i + per_line]) + ",")
-    return "\n".join(text)
+def rows(values, per_line=24):
+    return "\n".join("    " + ", ".join(str(v) for v in values[i:i + per_line]) + ","
+                     for i in range(0, len(values), per_line))
 
 
-def write(path, vocabulary_rows, ranges, token_class, unigram_costs, backoff_costs, class_costs, case_costs,
-          keys, values, margins, pair_count):
-    out = []
-    out.append("// Generated by tools/repair/make-model.py from the corpus's tuning half. Do not edit.")
-    out.append('#include "core/RepairModel.h"\n')
-    out.append("namespace repair_model {\n")
-    out.append("// Names ending in Data are the spans' storage.")
+def write(path, model):
+    out = ["// Generated by tools/repair/make-model.py from the corpus's tuning half. Do not edit.",
+           '#include "core/RepairModel.h"\n', "namespace repair_model {\n",
+           "// Names ending in Data are the spans' storage."]
+
     def span(name, kind, values, comment, per_line=24):
         out.append(f"// {comment}")
         out.append(f"const {kind} {name}Data[] = {{")
@@ -271,32 +339,50 @@ def write(path, vocabulary_rows, ranges, token_class, unigram_costs, backoff_cos
         out.append("};")
         out.append(f"const std::span<const {kind}> {name}({name}Data);\n")
 
+    def table(declaration, values):
+        out.append(f"{declaration} = {{{{")
+        out.extend("    {" + ", ".join(str(v) for v in row) + "}," for row in values)
+        out.append("}};\n")
+
+    out.append("const std::array<LanguageInfo, kLanguageCount> kLanguages = {{")
+    for language in LANGUAGES:
+        pages = NATIVE[language] + [0] * (3 - len(NATIVE[language]))
+        out.append(f'    {{"{language}", {{{", ".join(str(p) for p in pages)}}}}},')
+    out.append("}};\n")
+    vocabulary_rows = model["vocabulary"]
     span("kVocabulary", "std::uint32_t", [code << 16 | case << 14 | token for code, token, case in vocabulary_rows],
          f"{len(vocabulary_rows)} rows: code point, case (none, lower, upper), token.", 8)
-    span("kKindRuns", "std::uint32_t", [code << 5 | k for code, k in ranges], "Runs of one kind: first code point, kind.", 8)
-    span("kTokenKind", "std::uint8_t", token_class, "Each token's kind.")
-    span("kTokenCost", "std::uint8_t", unigram_costs, "Each token among its kind.")
-    span("kBackoffCost", "std::uint8_t", backoff_costs, "After each token, a follower not in the pair table.")
-    out.append(f"const std::array<std::array<std::uint8_t, {len(class_costs)}>, {len(class_costs)}> kKindCost = {{{{")
-    for row in class_costs:
-        out.append("    {" + ", ".join(str(v) for v in row) + "},")
+    span("kKindRuns", "std::uint32_t", [code << 5 | k for code, k in model["ranges"]],
+         "Runs of one kind: first code point, kind.", 8)
+    span("kTokenKind", "std::uint8_t", model["token_class"], "Each token's kind.")
+    span("kTokenCost", "std::uint8_t", model["token_costs"], "Each token among its kind, by model.", len(MODELS))
+    span("kBackoffCost", "std::uint8_t", model["backoff_costs"],
+         "After each token, a follower not in the pair table, by model.", len(MODELS))
+    out.append("// By model: one kind after another.")
+    out.append("const std::array<std::array<std::array<std::uint8_t, kKindCount>, kKindCount>, kModelCount> "
+               "kKindCost = {{")
+    for language_costs in model["kind_costs"]:
+        out.append("    {{")
+        out.extend("        {" + ", ".join(str(v) for v in row) + "}," for row in language_costs)
+        out.append("    }},")
     out.append("}};\n")
-    out.append("const std::array<std::array<std::uint8_t, 3>, 3> kCaseCost = {{")
-    for row in case_costs:
-        out.append("    {" + ", ".join(str(v) for v in row) + "},")
-    out.append("}};\n")
-    out.append(f"// {pair_count} pairs in {len(keys)} slots: a 16-bit fingerprint (0: empty), and the cost.")
+    table("// By model: how common each kind is.\n"
+          "const std::array<std::array<std::uint8_t, kKindCount>, kModelCount> kKindUnigramCost",
+          model["kind_unigram_costs"])
+    out.append("const std::array<std::uint8_t, kWordCaseCount> kWordCaseCost = {"
+               + ", ".join(str(v) for v in model["word_case_costs"]) + "};\n")
+    keys = model["keys"]
+    out.append(f"// {model['pair_count']} pairs in {len(keys)} slots: a 16-bit fingerprint (0: empty), and the cost.")
     out.append(f"const std::array<std::uint16_t, {len(keys)}> kPairKeys = {{")
     out.append(rows(keys, 16))
     out.append("};\n")
-    out.append(f"const std::array<std::uint8_t, {len(values)}> kPairCost = {{")
-    out.append(rows(values, 24))
+    out.append(f"const std::array<std::uint8_t, {len(keys)}> kPairCost = {{")
+    out.append(rows(model["values"], 24))
     out.append("};\n")
     out.append("// Margins by family, then length band, tuned on the corpus's tuning half"
                " (tools/repair/tune-margins.py).")
     out.append("const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{")
-    for m in (margins["margins"] if margins else [[0, 0]] * 40):
-        out.append(f"    {{{m[0]}, {m[1]}}},")
+    out.extend(f"    {{{m[0]}, {m[1]}}}," for m in model["margins"])
     out.append("}};\n")
     out.append("} // namespace repair_model")
     open(path, "w", encoding="utf-8").write("\n".join(out) + "\n")

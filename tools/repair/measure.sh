@@ -5,18 +5,22 @@
 #   tools/repair/measure.sh --retune   first make the model and margins anew from the tuning half
 #
 # The corpus and the reports go to build-corpus/ (PELISAN_CORPUS); with
-# --retune, core/RepairModelData.cpp and tools/repair/margins.json are rewritten.
+# --retune, core/RepairModelData.cpp, tools/repair/margins.json and
+# bench/RepairRows.inc are rewritten.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${PELISAN_CORPUS:-$root/build-corpus}
 build=${PELISAN_BENCH_BUILD:-$root/build-release}
 here=$root/tools/repair
-# The Debian packages whose text the corpus is made of; neither the build nor
-# the tests need them.
-"$root/tools/setup.sh" manpages manpages-ja manpages-zh manpages-tr manpages-cs manpages-de manpages-el \
-  manpages-es manpages-fr manpages-hu manpages-pl manpages-pt-br manpages-ru manpages-uk manpages-vi \
-  unicode-cldr-core hunspell-ko hunspell-he hunspell-ar hunspell-th hunspell-el
-python3 "$here/build-corpus.py" "$out"
+folds=2
+if [ ! -s "$out/tune.tsv" ] || [ ! -s "$out/heldout.tsv" ]; then
+  # The Debian packages whose text the corpus is made of; neither the build
+  # nor the tests need them.
+  "$root/tools/setup.sh" manpages manpages-ja manpages-zh manpages-tr manpages-cs manpages-de manpages-el \
+    manpages-es manpages-fr manpages-hu manpages-pl manpages-pt-br manpages-ru manpages-uk manpages-vi \
+    unicode-cldr-core hunspell-ko hunspell-he hunspell-ar hunspell-th hunspell-el
+  python3 "$here/build-corpus.py" "$out"
+fi
 . "$root/tools/wine-env.sh" "$build"
 corpus_tool() {
   "$root/tools/build.sh" "$build" x86_64 Release >/dev/null
@@ -24,9 +28,16 @@ corpus_tool() {
   wine "$build/pelisan_repair_corpus.exe" "$@"
 }
 if [ "${1:-}" = --retune ]; then
-  # The margins do not change what the engine sees, only what it accepts.
-  python3 "$here/make-model.py" "$out/tune.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
-  corpus_tool "$out/tune.tsv" --per-cell 300 --features "$out/tune-features.tsv" > "$out/tune-report.md"
+  # Each fold's model decides on the strings it was not made from, with no
+  # margins; the margins are chosen from all those decisions.
+  python3 "$here/split-folds.py" "$out/tune.tsv" "$out/folds" $folds
+  : > "$out/tune-features.tsv"
+  for ((k = 0; k < folds; k++)); do
+    python3 "$here/make-model.py" "$out/folds/fold-$k-model.tsv" - "$root/core/RepairModelData.cpp"
+    corpus_tool "$out/folds/fold-$k-margins.tsv" --per-cell 300 --features "$out/folds/fold-$k-features.tsv" \
+      > "$out/folds/fold-$k-report.md"
+    cat "$out/folds/fold-$k-features.tsv" >> "$out/tune-features.tsv"
+  done
   python3 "$here/tune-margins.py" "$out/tune-features.tsv" "$here/margins.json"
   python3 "$here/make-model.py" "$out/tune.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
   python3 "$here/make-test-rows.py" "$out/heldout.tsv" "$root/bench/RepairRows.inc"
