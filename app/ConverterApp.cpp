@@ -39,12 +39,14 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
         reinterpret_cast<void*>(GetProcAddress(kernel, "GetCPInfoExA")));
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
     ExitStatus status = kExitUnusableCodePage;
+    std::vector<UINT> leftOut;
     if (ValidateCodePage(codePage, getCPInfoEx)) {
         status = info.m_bRepair ? kExitNotRepaired
                                 : ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(),
-                                                              info.m_nFontSize));
+                                                              info.m_nFontSize, PassMode::OnRequest, &leftOut));
     }
     FreeLibrary(kernel);
+    ReportLeftOut(leftOut);
     ReportExitStatus(status, info.m_nCodePage);
     return status;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/CopyReader.h"
+
 namespace {
 
 // A GUI program has a standard error only when its starter gave it one: a
@@ -43,6 +45,22 @@ const char* LineEnd()
 ExitStatus ExitStatusOf(PassResult result)
 {
     return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
+}
+
+void ReportLeftOut(const std::vector<UINT>& formats)
+{
+    if (formats.empty()) {
+        return;
+    }
+    // UTF-8: a program may register any name.
+    const std::wstring names = ClipboardFormatNames(formats);
+    const int length = static_cast<int>(names.size());
+    std::string bytes(static_cast<std::size_t>(
+                          WideCharToMultiByte(CP_UTF8, 0, names.data(), length, nullptr, 0, nullptr, nullptr)),
+                      '\0');
+    WideCharToMultiByte(CP_UTF8, 0, names.data(), length, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                        nullptr);
+    WriteErrorLine("pelisan: converted; left out what could not be read: " + bytes + LineEnd());
 }
 
 void ReportExitStatus(ExitStatus status, int nCodePage)

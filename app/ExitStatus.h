@@ -3,6 +3,8 @@
 // on standard error saying why it did nothing.
 #pragma once
 
+#include <vector>
+
 #include "core/ConversionPass.h"
 
 enum ExitStatus : int {
@@ -17,3 +19,7 @@ ExitStatus ExitStatusOf(PassResult result);
 // Writes the reason for a non-zero status to standard error, or to the
 // console of the program that started this one; nothing when there is none.
 void ReportExitStatus(ExitStatus status, int nCodePage);
+
+// Names, on standard error as above, the formats a pass left out because
+// they could not be read; nothing when there are none.
+void ReportLeftOut(const std::vector<UINT>& formats);

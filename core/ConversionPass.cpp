@@ -8,6 +8,7 @@
 #include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/CopyReader.h"
 #include "core/PasswordManagerMarks.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
@@ -38,7 +39,8 @@ constexpr char kOleFormatListName[] = "Ole Private Data";
 bool ReadOneFormat(FormatCopy& copy)
 {
     ClipboardSession clipboard;
-    return clipboard.IsOpen() && copy.Read();
+    CopyReader reader(CopyReader::Rule::WhatItCan);
+    return clipboard.IsOpen() && copy.Read(reader);
 }
 
 // The first of CF_TEXT and CF_UNICODETEXT that the program placed, or 0.
@@ -83,7 +85,7 @@ struct ClipboardContent {
 
     bool HasText() const { return text.IsOffered() || unicode.IsOffered(); }
 
-    bool Read(PassMode mode)
+    bool Read(PassMode mode, CopyReader& reader)
     {
         ClipboardSession clipboard;
         if (!clipboard.IsOpen()) {
@@ -95,7 +97,7 @@ struct ClipboardContent {
             bLeaveAlone = true;
             return true;
         }
-        if (!text.Read() || !unicode.Read()) {
+        if (!text.Read(reader) || !unicode.Read(reader)) {
             return false;
         }
         if (!HasText()) {
@@ -164,13 +166,13 @@ private:
 
 // Reads the formats to carry over, in an opening of their own, from the same
 // copy as the texts; false when it could not be opened or has changed.
-bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CarriedFormats& carried)
+bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CopyReader& reader, CarriedFormats& carried)
 {
     ClipboardSession clipboard;
     if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != content.nSequence) {
         return false;
     }
-    carried.Read(content.placed, content.Written(bRtfCopy));
+    carried.Read(content.placed, content.Written(bRtfCopy), reader);
     return true;
 }
 
@@ -191,15 +193,20 @@ bool TextConvertsTo(UINT nCodePage, const FormatCopy& from, const FormatCopy& to
 // the code page, and the placed one stays unless both are the program's.
 bool WouldChange(const ClipboardContent& content, UINT nCodePage, bool bRtfDue, LCID nLocale)
 {
+    if (!content.text.IsCopied() || !content.unicode.IsCopied()) {
+        return true;
+    }
+    // Plain ASCII is the same in every ASCII-based code page: a locale or an
+    // RTF copy of the chosen language adds nothing to it.
+    if (AreSameAscii(content.text.Text<char>(), content.unicode.Text<wchar_t>())) {
+        return !IsAsciiBased(nCodePage);
+    }
     if (bRtfDue || (nLocale != 0 && content.nLocaleCodePage != nCodePage)) {
         return true;
     }
     const bool unicodePlaced = content.nPlaced == CF_UNICODETEXT;
     const FormatCopy& placed = unicodePlaced ? content.unicode : content.text;
     const FormatCopy& other = unicodePlaced ? content.text : content.unicode;
-    if (!placed.IsCopied() || !other.IsCopied()) {
-        return true;
-    }
     // The platform made the other text through the code page of the locale.
     if (!content.record && !Contains(content.placed, other.Format())) {
         return content.nLocaleCodePage != nCodePage;
@@ -359,15 +366,21 @@ struct RtfRequest {
     SIZE_T nSourceUnits;
 };
 
-void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
+// The RTF copy of the 8-bit text, made before the clipboard is opened for
+// writing, which then holds it no longer than it must: null when none is
+// asked for or it cannot be made.
+HGLOBAL MakeRtfBlock(HGLOBAL hText, const RtfRequest& request)
 {
+    if (!request.bAdd || hText == nullptr) {
+        return nullptr;
+    }
     std::optional<std::wstring_view> source;
     // An empty text is not locked: its block may be empty, which cannot be.
     const bool locked = request.hSource != nullptr && request.nSourceUnits != 0;
     if (request.hSource != nullptr) {
         const auto* units = locked ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
         if (units == nullptr) {
-            return;
+            return nullptr;
         }
         source = std::wstring_view(units, request.nSourceUnits);
     }
@@ -375,13 +388,14 @@ void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
     if (locked) {
         g_platform.GlobalUnlock(request.hSource);
     }
-    if (rtf == nullptr) {
-        return;
-    }
+    return rtf;
+}
+
+// True when the clipboard took the block over.
+bool SetRtfCopy(HGLOBAL hRtf)
+{
     const UINT format = g_platform.RegisterClipboardFormatA(kRtfFormatName);
-    if (format == 0 || g_platform.SetClipboardData(format, rtf) == nullptr) {
-        FreeBlock(rtf);
-    }
+    return format != 0 && g_platform.SetClipboardData(format, hRtf) != nullptr;
 }
 
 // What a pass writes besides its texts and RTF copy.
@@ -392,15 +406,18 @@ struct PassRecords {
 };
 
 // Writes the marker and the record, then the formats carried over with the
-// texts where the copy's own stood, the RTF copy just before them, unless
-// the clipboard has changed since its change count was nReadSequence (when
-// given, the count at the pass's reading).
-PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf, const PassRecords& records,
+// texts where the copy's own stood, the RTF copy (when made) just before
+// them, unless the clipboard has changed since its change count was
+// nReadSequence (when given, the count at the pass's reading). Everything is
+// made before: from the check of the change count on, only blocks are handed
+// over.
+PassResult WriteResultIfUnchanged(const PassTexts& texts, HGLOBAL hRtf, const PassRecords& records,
                                   std::optional<DWORD> nReadSequence)
 {
     // The blocks the clipboard has not taken over stay the pass's to free.
     HGLOBAL ownUnicode = texts.hUnicode;
     HGLOBAL ownText = texts.hText;
+    HGLOBAL ownRtf = hRtf;
     PassResult result = PassResult::ClipboardFailed;
     {
         ClipboardSession clipboard;
@@ -414,8 +431,8 @@ PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf,
             if (records.pCarried != nullptr) {
                 records.pCarried->Write(CarriedFormats::Part::BeforeTexts);
             }
-            if (rtf.bAdd && texts.hText != nullptr) {
-                AddRtfCopy(texts.hText, rtf);
+            if (hRtf != nullptr && SetRtfCopy(hRtf)) {
+                ownRtf = nullptr;
             }
             if (texts.hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, texts.hUnicode) != nullptr) {
                 ownUnicode = nullptr;
@@ -434,19 +451,26 @@ PassResult WriteResultIfUnchanged(const PassTexts& texts, const RtfRequest& rtf,
     }
     FreeBlock(ownUnicode);
     FreeBlock(ownText);
+    FreeBlock(ownRtf);
     return result;
 }
 
 } // namespace
 
-PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode)
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode,
+                          std::vector<UINT>* pLeftOut)
 {
+    const bool automatic = mode == PassMode::Automatic;
+    CopyReader reader(automatic ? CopyReader::Rule::AllOrNothingInTime : CopyReader::Rule::WhatItCan);
     ClipboardContent content;
-    if (!content.Read(mode)) {
+    if (!content.Read(mode, reader)) {
         return PassResult::ClipboardFailed;
     }
     if (content.bLeaveAlone) {
         return PassResult::LeftAsItIs;
+    }
+    if (automatic && !reader.ReadWhole()) {
+        return PassResult::GivenUp;
     }
     if (!content.HasText()) {
         return PassResult::NothingToConvert;
@@ -455,20 +479,26 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     // formatting: it wins over one made from the text.
     const bool rtfDue = bAddRtf && !content.bProgramRtf;
     const LCID locale = LocaleOfCodePage(nCodePage);
-    if (mode == PassMode::Automatic && !WouldChange(content, nCodePage, rtfDue, locale)) {
+    if (automatic && !WouldChange(content, nCodePage, rtfDue, locale)) {
         return PassResult::LeftAsItIs;
+    }
+    // Everything is read before anything is converted: the bound is the
+    // reading's alone.
+    CarriedFormats carried;
+    if (!ReadCarried(content, rtfDue, reader, carried)) {
+        return PassResult::ClipboardFailed;
+    }
+    if (automatic && !reader.ReadWhole()) {
+        return PassResult::GivenUp;
+    }
+    if (pLeftOut != nullptr) {
+        *pLeftOut = reader.LeftOut();
     }
     PassTexts texts;
     if (!ConvertClipboard(nCodePage, content, texts)) {
         return PassResult::ClipboardFailed;
     }
     const CopiedText copied = content.Copied();
-    CarriedFormats carried;
-    if (!ReadCarried(content, rtfDue && texts.hText != nullptr, carried)) {
-        FreeBlock(texts.hUnicode);
-        FreeBlock(texts.hText);
-        return PassResult::ClipboardFailed;
-    }
     // No text is held twice while the RTF copy is made: the private copies go
     // first, and a Unicode text copied across is read from its own block.
     RtfRequest rtf{rtfDue, nCodePage, pszFaceName, nPointSize, nullptr, 0};
@@ -480,7 +510,8 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (rtf.hSource == nullptr || rtf.hSource != content.unicode.Block()) {
         content.unicode.Drop();
     }
-    return WriteResultIfUnchanged(texts, rtf, {copied, locale, &carried}, content.nSequence);
+    HGLOBAL hRtf = MakeRtfBlock(texts.hText, rtf);
+    return WriteResultIfUnchanged(texts, hRtf, {copied, locale, &carried}, content.nSequence);
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -513,6 +544,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged({hUnicode, hText, false, false}, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0},
-                           {}, std::nullopt);
+    HGLOBAL hRtf = MakeRtfBlock(hText, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0});
+    WriteResultIfUnchanged({hUnicode, hText, false, false}, hRtf, {}, std::nullopt);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/CopyReader.h"
 #include "core/Platform.h"
 
 namespace {
@@ -225,9 +226,30 @@ bool ConvertsTo(UINT nCodePage, std::wstring_view source, std::string_view expec
     return ConvertsPiecewiseTo(nCodePage, source, expected);
 }
 
-bool FormatCopy::Read()
+bool AreSameAscii(std::string_view text, std::wstring_view unicode)
 {
-    HANDLE data = g_platform.GetClipboardData(m_nFormat);
+    return text.size() == unicode.size() &&
+           std::equal(text.begin(), text.end(), unicode.begin(), [](char byte, wchar_t unit) {
+               return static_cast<unsigned char>(byte) < 0x80 && unit == static_cast<wchar_t>(byte);
+           });
+}
+
+bool IsAsciiBased(UINT nCodePage)
+{
+    char bytes[0x7F];
+    wchar_t units[0x7F];
+    for (int i = 0; i < 0x7F; ++i) {
+        bytes[i] = static_cast<char>(i + 1);
+        units[i] = static_cast<wchar_t>(i + 1);
+    }
+    const std::string_view text(bytes, sizeof bytes);
+    const std::wstring_view unicode(units, sizeof units / sizeof units[0]);
+    return ConvertsTo(nCodePage, text, unicode) && ConvertsTo(nCodePage, unicode, text);
+}
+
+bool FormatCopy::Read(CopyReader& reader)
+{
+    HANDLE data = reader.Ask(m_nFormat);
     if (data == nullptr) {
         return true;
     }

@@ -12,6 +12,8 @@
 
 #define IDS_ABOUTBOX            101
 #define IDS_HINT_NONE           102
+#define IDS_LAMP_GIVEN_UP       103
+#define IDS_LAMP_LEFT_OUT       104
 
 #define IDC_INDICATOR           1000
 #define IDC_CODEPAGE            1001

@@ -8,6 +8,7 @@
 #include "app/ConverterApp.h"
 #include "core/CodePageList.h"
 #include "core/ConversionPass.h"
+#include "core/CopyReader.h"
 #include "framework/DataExchange.h"
 #include "framework/Dc.h"
 #include "framework/Dpi.h"
@@ -22,11 +23,27 @@ constexpr wchar_t kTitle[] = L"Pelisan";
 // " 【自動】": a space, then the full-width brackets around "automatic".
 constexpr wchar_t kAutoSuffix[] = L" \u3010\u81EA\u52D5\u3011";
 constexpr COLORREF kLampLit = RGB(0, 255, 0);
+// Text that asks for a look: a copy left unconverted, or converted with a
+// format left out. Orange is told from the green by its brightness too.
+constexpr COLORREF kLampNotice = RGB(255, 128, 0);
 // Where a saved position that is off the primary screen is moved to, in
 // pixels at 96 DPI.
 constexpr int kFallbackPosition = 100;
 // A system command's low four bits are the system's own.
 constexpr UINT kSysCommandMask = 0xFFF0;
+
+// A string of the resources, with %s replaced by the argument.
+std::wstring ResourceText(UINT nID, const std::wstring& argument = {})
+{
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
+    std::wstring result(text != nullptr ? text : L"", length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::size_t at = result.find(L"%s");
+    if (at != std::wstring::npos) {
+        result.replace(at, 2, argument);
+    }
+    return result;
+}
 
 CConverterApp* ConverterApp()
 {
@@ -161,8 +178,21 @@ void CMainDlg::UpdateTitle() const
 BOOL CMainDlg::UpdateIndicator()
 {
     const bool text = ::IsClipboardFormatAvailable(CF_TEXT) || ::IsClipboardFormatAvailable(CF_UNICODETEXT);
-    PaintIndicator(IDC_INDICATOR, text ? kLampLit : ::GetSysColor(COLOR_BTNFACE));
+    const COLORREF lit = HasNotice() ? kLampNotice : kLampLit;
+    PaintIndicator(IDC_INDICATOR, text ? lit : ::GetSysColor(COLOR_BTNFACE));
     return text ? 1 : 0;
+}
+
+void CMainDlg::SetNotice(std::wstring strNotice)
+{
+    m_strNotice = std::move(strNotice);
+    m_nNoticeSequence = ::GetClipboardSequenceNumber();
+    UpdateIndicator();
+}
+
+bool CMainDlg::HasNotice() const
+{
+    return !m_strNotice.empty() && ::GetClipboardSequenceNumber() == m_nNoticeSequence;
 }
 
 void CMainDlg::PaintIndicator(int nID, COLORREF color) const
@@ -357,23 +387,28 @@ void CMainDlg::OnSettings()
     UpdateTitle();
 }
 
+// What Convert left out is told where the lamp is explained: a message box
+// would stop the user at every such copy, and a notice that goes with the
+// next copy leaves nothing to close.
 void CMainDlg::OnConvert()
 {
-    RunPass(PassMode::OnRequest);
+    std::vector<UINT> leftOut;
+    RunPass(PassMode::OnRequest, &leftOut);
+    SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, ClipboardFormatNames(leftOut)));
 }
 
-void CMainDlg::RunPass(PassMode mode)
+PassResult CMainDlg::RunPass(PassMode mode, std::vector<UINT>* pLeftOut)
 {
     UpdateData(TRUE);
     UINT codePage = 0;
     // With no entry there is no code page to convert through, and a pass
     // with a made-up one would empty both texts.
     if (!SelectedCodePage(codePage)) {
-        return;
+        return PassResult::NothingToConvert;
     }
     const FontSetting* row = ConverterApp()->FindFontSetting(codePage);
-    ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr, row != nullptr ? row->nSize : 0,
-                   mode);
+    return ConversionPass(codePage, m_bAddRtf, row != nullptr ? row->szFaceName : nullptr,
+                          row != nullptr ? row->nSize : 0, mode, pLeftOut);
 }
 
 void CMainDlg::OnDrawClipboard()
@@ -418,7 +453,12 @@ void CMainDlg::HandleClipboardChange()
         const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
         if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text) {
             const DWORD before = ::GetClipboardSequenceNumber();
-            RunPass(PassMode::Automatic);
+            // Left whole: the lamp says so, and Convert converts it. The
+            // window handles each change once, so the copying program is not
+            // asked again.
+            if (RunPass(PassMode::Automatic) == PassResult::GivenUp) {
+                SetNotice(ResourceText(IDS_LAMP_GIVEN_UP));
+            }
             // A pass that changed the clipboard raised a notification of its
             // own, which goes on down the chain. One that changed nothing
             // (the copy needed nothing, asked to be left alone, or the
@@ -454,6 +494,11 @@ BOOL CMainDlg::OnToolTipNotify(NMTTDISPINFOW* pTTT) const
     const int id = ::IsChild(m_hWnd, tool) ? ::GetDlgCtrlID(tool) : 0;
     if (id == 0) {
         return FALSE;
+    }
+    if (id == IDC_INDICATOR && HasNotice()) {
+        pTTT->lpszText = const_cast<wchar_t*>(m_strNotice.c_str());
+        pTTT->hinst = nullptr;
+        return TRUE;
     }
     pTTT->lpszText = MAKEINTRESOURCEW(id);
     pTTT->hinst = AfxGetResourceHandle();
