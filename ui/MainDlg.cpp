@@ -451,11 +451,13 @@ void CMainDlg::HandleClipboardChange()
     const BOOL text = UpdateIndicator();
     if (IsAutoConvertActive()) {
         const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
-        if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text) {
+        // A notice on a clipboard without the marker is of a copy given up
+        // on, which its program is not asked for again: Wine's bridge
+        // announces a desktop copy a second time when the window's own
+        // result was on the desktop before it.
+        if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text && !HasNotice()) {
             const DWORD before = ::GetClipboardSequenceNumber();
-            // Left whole: the lamp says so, and Convert converts it. The
-            // window handles each change once, so the copying program is not
-            // asked again.
+            // Left whole: the lamp says so, and Convert converts it.
             if (RunPass(PassMode::Automatic) == PassResult::GivenUp) {
                 SetNotice(ResourceText(IDS_LAMP_GIVEN_UP));
             }
