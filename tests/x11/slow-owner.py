@@ -8,9 +8,10 @@ up meanwhile; HOW is "data" (the default), "empty" (an empty answer) or
 
   slow-owner.py LOG TEXT [NAME:SIZE[:DELAY[:HOW]]]...
 
-Writes "ready" to LOG once it owns the clipboard, then one line for each
-request ("request TARGET"), and "lost" when another program takes the
-clipboard over; it ends then, or on SIGTERM.
+TEXT may be @FILE: the text is the file's. Writes "ready" to LOG once it owns
+the clipboard, then one line for each request ("request TARGET"), and "lost"
+when another program takes the clipboard over, saying on standard error how
+long after "ready"; it ends then, or on SIGTERM.
 """
 import signal
 import sys
@@ -30,7 +31,7 @@ def pattern(name, size):
 
 def main():
     log = open(sys.argv[1], "a", buffering=1)
-    text = sys.argv[2].encode()
+    text = open(sys.argv[2][1:], "rb").read() if sys.argv[2].startswith("@") else sys.argv[2].encode()
     d = display.Display()
     atom = lambda name: d.intern_atom(name)
     targets = {atom("UTF8_STRING"): ("data", text, 0.0)}
@@ -49,6 +50,7 @@ def main():
     if d.get_selection_owner(CLIPBOARD) != window:
         sys.exit("could not own the clipboard")
     log.write("ready\n")
+    ready = time.monotonic()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
 
     transfers = {}  # (requestor id, property) -> (type, data still to send in pieces)
@@ -62,6 +64,7 @@ def main():
         e = d.next_event()
         if e.type == X.SelectionClear:
             log.write("lost\n")
+            sys.stderr.write("taken over after %.1f ms\n" % ((time.monotonic() - ready) * 1e3))
             return
         if e.type == X.PropertyNotify and e.state == X.PropertyDelete:
             key = (e.window.id, e.atom)
