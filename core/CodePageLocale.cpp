@@ -51,7 +51,12 @@ LCID LocaleOfCodePage(UINT nCodePage)
     if (nCodePage == 0) {
         return 0;
     }
-    for (const LCID own : {::GetUserDefaultLCID(), ::GetSystemDefaultLCID()}) {
+    // Then the languages most text in 1252 and 1251 is written in: by number
+    // alone those code pages would name Catalan and Bulgarian, and a word
+    // processor tags the pasted text with that language.
+    const LCID english = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+    const LCID russian = MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_RUSSIAN_RUSSIA), SORT_DEFAULT);
+    for (const LCID own : {::GetUserDefaultLCID(), ::GetSystemDefaultLCID(), english, russian}) {
         if (AnsiCodePageOf(own) == nCodePage) {
             return own;
         }

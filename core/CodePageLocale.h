@@ -7,8 +7,8 @@
 UINT AnsiCodePageOf(LCID nLocale);
 
 // A locale whose ANSI code page is nCodePage: the user's own where it
-// qualifies, then the system's, else the one the platform makes first of its
-// language (the lowest-numbered that is its language's default, or failing
-// that the lowest-numbered). 0 when no locale has it: UTF-8, UTF-7, ISO,
+// qualifies, then the system's, then US English or Russian, else the one the
+// platform makes first of its language (the lowest-numbered that is its
+// language's default, or failing that the lowest-numbered). 0 when no locale has it: UTF-8, UTF-7, ISO,
 // OEM and EBCDIC code pages.
 LCID LocaleOfCodePage(UINT nCodePage);
