@@ -469,7 +469,7 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (content.bLeaveAlone) {
         return PassResult::LeftAsItIs;
     }
-    if (automatic && !reader.ReadWhole()) {
+    if (!reader.MayWrite()) {
         return PassResult::GivenUp;
     }
     if (!content.HasText()) {
@@ -488,7 +488,7 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (!ReadCarried(content, rtfDue, reader, carried)) {
         return PassResult::ClipboardFailed;
     }
-    if (automatic && !reader.ReadWhole()) {
+    if (!reader.MayWrite()) {
         return PassResult::GivenUp;
     }
     if (pLeftOut != nullptr) {

@@ -67,6 +67,12 @@ bool CopyReader::MayAskAnother()
 
 HANDLE CopyReader::Ask(UINT nFormat)
 {
+    // The pass will write nothing: its program is asked for nothing more.
+    // (The platform makes the 8-bit text of a Unicode copy by asking for the
+    // Unicode text, which a second reading would ask for again.)
+    if (m_rule == Rule::AllOrNothingInTime && !ReadWhole()) {
+        return nullptr;
+    }
     const DWORD asked = ::GetTickCount();
     HANDLE data = g_platform.GetClipboardData(nFormat);
     const bool answeredEmpty = m_bDesktopCopy && ::GetTickCount() - asked < kDesktopAnswerMs;

@@ -25,13 +25,16 @@ public:
     // The format's data on the open clipboard. Null when there is none to
     // read: the format is absent, or its owner answered that it holds
     // nothing. Null also when its owner failed or did not answer in time;
-    // the format is then noted as left out.
+    // the format is then noted as left out. With AllOrNothingInTime, once
+    // the reading is not whole, null without asking.
     HANDLE Ask(UINT nFormat);
 
     // A format whose data was read but could not be copied.
     void NoteLeftOut(UINT nFormat);
 
     bool ReadWhole() const { return m_leftOut.empty() && !m_bStopped; }
+    // Whether the pass may write what it read: with WhatItCan, always.
+    bool MayWrite() const { return m_rule == Rule::WhatItCan || ReadWhole(); }
     const std::vector<UINT>& LeftOut() const { return m_leftOut; }
 
 private:

@@ -268,6 +268,9 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyACopyItReadWholeInTime)
          {{CF_UNICODETEXT, 1}, {first, 1}, {second, 1}}},
         {"a format that fails: nothing more is asked, nothing written", japanese,
          [&](LateRenderer& r) { r.failing.insert(first); }, PassResult::GivenUp, {{CF_UNICODETEXT, 1}, {first, 1}}},
+        // The platform asks for the Unicode text to make the 8-bit one.
+        {"the text fails: asked for once, nothing written", japanese,
+         [](LateRenderer& r) { r.failing.insert(CF_UNICODETEXT); }, PassResult::GivenUp, {{CF_UNICODETEXT, 1}}},
         {"a format slower than the bound: nothing more is asked, nothing written", japanese,
          [&](LateRenderer& r) { r.renderingMs[first] = 1500; }, PassResult::GivenUp,
          {{CF_UNICODETEXT, 1}, {first, 1}}},
