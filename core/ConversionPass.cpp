@@ -345,9 +345,6 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (!reader.MayWrite()) {
         return PassResult::GivenUp;
     }
-    if (pLeftOut != nullptr) {
-        *pLeftOut = reader.LeftOut();
-    }
     PassTexts texts;
     if (!ConvertClipboard(nCodePage, content, texts)) {
         return PassResult::ClipboardFailed;
@@ -365,7 +362,12 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
         content.unicode.Drop();
     }
     HGLOBAL hRtf = MakeRtfBlock(texts.hText, rtf);
-    return WriteResultIfUnchanged(texts, hRtf, {copied, locale, &carried}, content.nSequence);
+    const PassResult result = WriteResultIfUnchanged(texts, hRtf, {copied, locale, &carried}, content.nSequence);
+    // Only a conversion that was written has left anything out.
+    if (pLeftOut != nullptr && result == PassResult::Converted) {
+        *pLeftOut = reader.LeftOut();
+    }
+    return result;
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)

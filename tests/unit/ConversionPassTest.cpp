@@ -300,6 +300,11 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyACopyItReadWholeInTime)
     renderer.failing.insert(first);
     ASSERT_TRUE(renderer.Copy());
     std::vector<UINT> leftOut;
+    // Nothing written, nothing left out.
+    probe.failEmpty = true;
+    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::ClipboardFailed);
+    EXPECT_TRUE(leftOut.empty());
+    probe.failEmpty = false;
     EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::Converted);
     EXPECT_EQ(leftOut, std::vector<UINT>{first});
     EXPECT_EQ(ClipboardBytes(second), formats.at(second));
