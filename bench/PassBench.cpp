@@ -4,6 +4,7 @@
 //
 //   pelisan_bench [--quick]       all figures (--quick: 1 and 16 MiB only)
 //   pelisan_bench --repair        the mojibake repair's figures only
+//   pelisan_bench --needs-nothing  the copies that need nothing only
 //   pelisan_bench --peak KIND     internal: one operation in a child process
 //   pelisan_bench --desktop-floor FILE  internal: bench/desktop-latency.sh's bare pass
 #include <windows.h>
@@ -679,6 +680,10 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], "--repair") == 0) {
         PrintRepairPerString();
         PrintRepairLongText();
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--needs-nothing") == 0) {
+        PrintNeedsNothing();
         return 0;
     }
     std::vector<std::size_t> sizes = {kMiB, 16 * kMiB};

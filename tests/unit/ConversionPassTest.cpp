@@ -218,6 +218,8 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets
          PassResult::LeftAsItIs},
         {"plain ASCII, a code page that is not ASCII-based", {{CF_UNICODETEXT, WithZero(L"a+b")}}, 65000, FALSE,
          PassResult::Converted},
+        {"ASCII but for its last character, thousands in",
+         {{CF_UNICODETEXT, WithZero(std::wstring(9000, L'a') + L"\u00e9")}}, other, TRUE, PassResult::Converted},
         {"the program's own RTF", {{CF_UNICODETEXT, WithZero(L"plain")}, {RtfFormatId(), WithZero("{\\rtf1 x}")}},
          acp, TRUE, PassResult::LeftAsItIs},
         {"another code page", {{CF_UNICODETEXT, WithZero(L"日本")}}, other, FALSE, PassResult::Converted},
