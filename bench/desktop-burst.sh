@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Copies in quick succession on the desktop: five short Japanese texts copied
-# by an X11 program GAP ms apart while the window runs with its default
-# settings (code page 932, RTF copy on), each of which it converts. Counts
-# the runs whose clipboard ends with the last copy, as a user pasting then
-# would expect. Runs in the display and Wine prefix of the benchmark.
+# by one X11 program (burst-owner.py) 0 to 200 ms apart while the window runs
+# with its default settings (code page 932, RTF copy on), each of which it
+# converts. Counts the runs whose clipboard ends with the last copy, as a user
+# pasting then would expect. Runs in the display and Wine prefix of the
+# benchmark.
 #   desktop-burst.sh PELISAN_EXE WINDOW_TOOL_EXE [RUNS]
 set -uo pipefail
 pelisan=$1
 tool=$2
 runs=${3:-8}
 work=$(mktemp -d)
-copiers=()
-trap 'kill "${copiers[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+owner=$(dirname "$0")/burst-owner.py
+owner_pid=
+trap 'kill $owner_pid 2>/dev/null; rm -rf "$work"' EXIT
 
 (cd "$work" && exec wine "$pelisan") >/dev/null 2>&1 &
 pelisan_pid=$!
@@ -20,7 +22,7 @@ timeout 60 wine "$tool" wait || { echo "the window did not open" >&2; exit 1; }
 paste() { timeout 5 xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
 
 echo
-echo "## Five desktop copies in quick succession: runs ending with the last copy"
+echo "## Five desktop copies in quick succession (text, HTML and three formats of 60 KiB each): runs ending with the last copy"
 echo
 echo "| gap (ms) | right | wrong: what the clipboard ended with |"
 echo "|---|---|---|"
@@ -28,14 +30,16 @@ for gap in 0 50 100 200; do
   right=0
   wrong=()
   for ((run = 0; run < runs; run++)); do
-    for i in 1 2 3 4 5; do
-      printf '連続コピー %s-%s-%s' "$gap" "$run" "$i" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
-      copiers+=($!)
-      sleep "$(awk -v g="$gap" 'BEGIN { print g / 1000 }')"
-    done
+    texts=()
+    for i in 1 2 3 4 5; do texts+=("連続コピー $gap-$run-$i"); done
+    /usr/bin/python3 "$owner" "$gap" "${texts[@]}" &
+    owner_pid=$!
     # Every conversion and Wine's taking over are done by then.
-    sleep 3
+    sleep 4
     last=$(paste)
+    kill $owner_pid 2>/dev/null
+    wait $owner_pid 2>/dev/null
+    owner_pid=
     if [ "$last" = "連続コピー $gap-$run-5" ]; then
       right=$((right + 1))
     else
