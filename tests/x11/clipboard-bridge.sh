@@ -97,7 +97,11 @@ pattern() { /usr/bin/python3 -c 'import sys; n, s = sys.argv[1], int(sys.argv[2]
 own_copy '12.5 3 plain' "$sheet:1000000" x-pelisan-slow:1000:2
 poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the ASCII copy"
 sleep 3
-[ "$(asked)" = "request UTF8_STRING" ] || fail "an ASCII copy's program was asked for more than its text: $(asked)"
+# Wine may take a desktop copy in twice, asking for its targets each time;
+# the window then reads the text of each.
+[ -z "$(asked | grep -vx 'request UTF8_STRING')" ] || fail "an ASCII copy's program was asked for more than its text: $(asked)"
+[ "$(grep -cx 'request UTF8_STRING' "$work/owner.log")" -le "$(grep -cx 'request TARGETS' "$work/owner.log")" ] ||
+  fail "an ASCII copy's text was asked for more often than Wine took the copy in: $(cat "$work/owner.log")"
 ! grep -qx lost "$work/owner.log" || fail "the ASCII copy was taken from its program"
 echo "an ASCII copy: only its text read, still its program's"
 
