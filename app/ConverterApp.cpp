@@ -41,15 +41,18 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
     const bool usable = ValidateCodePage(codePage, getCPInfoEx);
     ExitStatus status = kExitUnusableCodePage;
+    std::vector<UINT> leftOut;
     if (usable && info.m_bRepair) {
         const ClipboardRepair repair =
             RepairPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize);
         ReportRepair(repair);
         status = ExitStatusOf(repair.outcome);
     } else if (usable) {
-        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize));
+        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize,
+                                             PassMode::OnRequest, &leftOut));
     }
     FreeLibrary(kernel);
+    ReportLeftOut(leftOut);
     ReportExitStatus(status, info.m_nCodePage, info.m_bRepair);
     return status;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/CopyReader.h"
+
 namespace {
 
 // A GUI program has a standard error only when its starter gave it one: a
@@ -40,6 +42,15 @@ const char* LineEnd()
 
 } // namespace
 
+std::string ToUtf8(std::wstring_view text)
+{
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                              nullptr)));
+    return bytes;
+}
+
 ExitStatus ExitStatusOf(PassResult result)
 {
     return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
@@ -54,6 +65,16 @@ ExitStatus ExitStatusOf(RepairOutcome outcome)
     case RepairOutcome::NothingToRepair: break;
     }
     return kExitNotRepaired;
+}
+
+void ReportLeftOut(const std::vector<UINT>& formats)
+{
+    if (formats.empty()) {
+        return;
+    }
+    // UTF-8: a program may register any name.
+    WriteErrorLine("pelisan: converted; left out what could not be read: " + ToUtf8(ClipboardFormatNames(formats)) +
+                   LineEnd());
 }
 
 void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair)

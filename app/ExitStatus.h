@@ -3,6 +3,10 @@
 // on standard error saying why it did nothing.
 #pragma once
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "core/ConversionPass.h"
 #include "core/RepairPass.h"
 
@@ -25,3 +29,11 @@ void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair);
 // clipboard undid or why it repaired nothing; a clipboard that could not be
 // read or written is ReportExitStatus's to tell.
 void ReportRepair(const ClipboardRepair& repair);
+
+// Names, on standard error as above, the formats a pass left out because
+// they could not be read; nothing when there are none.
+void ReportLeftOut(const std::vector<UINT>& formats);
+
+// Text as UTF-8, the encoding of what the program writes to standard error
+// and of the repair filter's output.
+std::string ToUtf8(std::wstring_view text);

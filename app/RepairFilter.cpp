@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/ExitStatus.h"
 #include "core/MojibakeRepair.h"
 
 namespace {
@@ -28,15 +29,6 @@ bool IsConsole(HANDLE handle)
 {
     DWORD mode = 0;
     return GetConsoleMode(handle, &mode) != 0;
-}
-
-std::string ToUtf8(std::wstring_view text)
-{
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                              bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                                              nullptr)));
-    return bytes;
 }
 
 // Bytes in: a file or pipe as it is, a console's characters as UTF-8.

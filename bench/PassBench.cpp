@@ -4,7 +4,9 @@
 //
 //   pelisan_bench [--quick]       all figures (--quick: 1 and 16 MiB only)
 //   pelisan_bench --repair        the mojibake repair's figures only
+//   pelisan_bench --needs-nothing  the copies that need nothing only
 //   pelisan_bench --peak KIND     internal: one operation in a child process
+//   pelisan_bench --desktop-floor FILE  internal: bench/desktop-latency.sh's bare pass
 #include <windows.h>
 #include <psapi.h>
 
@@ -330,34 +332,55 @@ void ReadTexts()
     GlobalFree(unicode);
 }
 
+// A row of copies that need nothing: the text, and how the automatic pass
+// runs on it.
+struct NeedsNothing {
+    const char* name;
+    std::wstring text;
+    UINT codePage;
+    BOOL addRtf;
+};
+
 void PrintNeedsNothing()
 {
     std::printf("\n## A copy that needs nothing: 16 MiB of text beside 32 MiB rendered on request (median ms)\n\n");
-    // Through the code page of the copy's own locale, without an RTF copy.
-    const MixedText text = MakeMixedText(16 * kMiB);
-    LateCopier copier;
-    std::vector<double> floor, pass, onRequest;
-    bool leftAlone = true;
-    auto timed = [&](const std::function<void()>& operation) {
-        copier.Copy(text.utf16);
-        const double start = Now();
-        operation();
-        return Now() - start;
-    };
-    for (int i = 0; i < 7; ++i) {
-        floor.push_back(timed(ReadTexts));
-        pass.push_back(timed([&] {
-            leftAlone = ConversionPass(GetACP(), FALSE, nullptr, 0, PassMode::Automatic) == PassResult::LeftAsItIs &&
-                        leftAlone;
-        }));
-        onRequest.push_back(timed([] { Pass(false); }));
+    std::string ascii;
+    for (int line = 0; ascii.size() < 16 * kMiB; ++line) {
+        ascii += "Row " + std::to_string(line) + "\t12.5\t-3\t=A1+B1\tplain ASCII cells\r\n";
     }
-    // A pass on request reads and writes it all, as every automatic pass did.
-    std::printf("| reading the texts | automatic pass | ratio | left as it is | pass on request | ratio |\n");
-    std::printf("|---|---|---|---|---|---|\n");
-    std::printf("| %.1f | %.1f | %.3f | %s | %.1f | %.3f |\n", Median(floor) * 1e3, Median(pass) * 1e3,
-                Median(pass) / Median(floor), leftAlone ? "yes" : "no", Median(onRequest) * 1e3,
-                Median(onRequest) / Median(floor));
+    const NeedsNothing rows[] = {
+        // Through the code page of the copy's own locale, without an RTF copy.
+        {"Japanese, its locale's code page, no RTF", MakeMixedText(16 * kMiB).utf16, GetACP(), FALSE},
+        // The window's defaults.
+        {"ASCII, code page 932, RTF on", std::wstring(ascii.begin(), ascii.end()), 932, TRUE},
+    };
+    std::printf("| text | reading the texts | automatic pass | ratio | left as it is | pass on request | ratio |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    LateCopier copier;
+    for (const NeedsNothing& row : rows) {
+        std::vector<double> floor, pass, onRequest;
+        bool leftAlone = true;
+        auto timed = [&](const std::function<void()>& operation) {
+            copier.Copy(row.text);
+            const double start = Now();
+            operation();
+            return Now() - start;
+        };
+        for (int i = 0; i < 7; ++i) {
+            floor.push_back(timed(ReadTexts));
+            pass.push_back(timed([&] {
+                leftAlone = ConversionPass(row.codePage, row.addRtf, nullptr, 0, PassMode::Automatic) ==
+                                PassResult::LeftAsItIs &&
+                            leftAlone;
+            }));
+            // A pass on request reads and writes it all, as every automatic pass did.
+            onRequest.push_back(timed([&] { ConversionPass(row.codePage, row.addRtf, nullptr, 0); }));
+        }
+        std::printf("| %s | %.1f | %.1f | %.3f | %s | %.1f | %.3f |\n", row.name, Median(floor) * 1e3,
+                    Median(pass) * 1e3, Median(pass) / Median(floor), leftAlone ? "yes" : "no",
+                    Median(onRequest) * 1e3, Median(onRequest) / Median(floor));
+        std::fflush(stdout);
+    }
 }
 
 // The RTF copy of Unicode text, half of whose characters the code page cannot
@@ -542,6 +565,51 @@ void PrintInteractive()
     CloseHandle(process.hProcess);
 }
 
+// A desktop copy's bare pass ---------------------------------------------------
+
+// A bare pass (with the RTF copy) of what bench/desktop-latency.sh copies on
+// the desktop: the UTF-8 text of the file, its lines ended as Wine's bridge
+// ends them, and ten other formats of 100 KiB, placed by a Windows program.
+int PrintDesktopFloor(const char* path)
+{
+    std::string utf8;
+    if (FILE* file = std::fopen(path, "rb")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) != 0;) {
+            utf8.append(buffer, n);
+        }
+        std::fclose(file);
+    }
+    std::wstring text(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
+                                                                    static_cast<int>(utf8.size()), nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                        static_cast<int>(text.size()));
+    std::wstring crlf;
+    for (const wchar_t unit : text) {
+        crlf += unit == L'\n' ? L"\r\n" : std::wstring(1, unit);
+    }
+    const std::string other(100 * 1024, 'x');
+    std::vector<double> bare;
+    for (int i = 0; i < 7; ++i) {
+        while (!OpenClipboard(nullptr)) {
+            Sleep(1);
+        }
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, BlockOf(crlf.c_str(), (crlf.size() + 1) * sizeof(wchar_t)));
+        for (int f = 0; f < 10; ++f) {
+            const std::string name = "application/x-pelisan-bench-" + std::to_string(f);
+            SetClipboardData(RegisterClipboardFormatA(name.c_str()), BlockOf(other.data(), other.size()));
+        }
+        CloseClipboard();
+        const double start = Now();
+        Pass(true);
+        bare.push_back(Now() - start);
+    }
+    std::printf("%.1f\n", Median(bare) * 1e3);
+    return utf8.empty() ? 1 : 0;
+}
+
 // Mojibake repair -------------------------------------------------------------
 
 // Each held-out row as it is and garbled every way, decided one by one (up
@@ -605,10 +673,17 @@ int main(int argc, char** argv)
     if (argc == 3 && std::strcmp(argv[1], "--peak") == 0) {
         return RunPeakChild(argv[2]);
     }
+    if (argc == 3 && std::strcmp(argv[1], "--desktop-floor") == 0) {
+        return PrintDesktopFloor(argv[2]);
+    }
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
     if (argc == 2 && std::strcmp(argv[1], "--repair") == 0) {
         PrintRepairPerString();
         PrintRepairLongText();
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--needs-nothing") == 0) {
+        PrintNeedsNothing();
         return 0;
     }
     std::vector<std::size_t> sizes = {kMiB, 16 * kMiB};

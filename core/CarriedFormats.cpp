@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "core/CopyReader.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/TextBlocks.h"
@@ -119,7 +120,7 @@ CarriedFormats::~CarriedFormats()
     }
 }
 
-void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UINT>& written)
+void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UINT>& written, CopyReader& reader)
 {
     // Without a text format of its own, the copy gets the texts first.
     bool textMet = false;
@@ -132,12 +133,22 @@ void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UIN
         if (Contains(written, format) || kind == Kind::None) {
             continue;
         }
-        HANDLE data = g_platform.GetClipboardData(format);
-        HMETAFILE metaFile = nullptr;
-        HANDLE copy = data != nullptr ? CopyData(kind, data, metaFile) : nullptr;
-        if (copy != nullptr) {
-            m_copies.push_back({format, kind, copy, metaFile});
+        if (!reader.MayAskAnother()) {
+            return;
         }
+        HANDLE data = reader.Ask(format);
+        if (data == nullptr) {
+            continue;
+        }
+        // From here the copy, and the metafile a picture's copy holds, are
+        // this object's until the clipboard takes them over.
+        HMETAFILE metaFile = nullptr;
+        HANDLE copy = CopyData(kind, data, metaFile);
+        if (copy == nullptr) {
+            reader.NoteLeftOut(format);
+            continue;
+        }
+        m_copies.push_back({format, kind, copy, metaFile});
     }
 }
 

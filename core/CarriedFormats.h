@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class CopyReader;
+
 class CarriedFormats {
 public:
     CarriedFormats() = default;
@@ -16,9 +18,10 @@ public:
 
     // Copies from the open clipboard every format of placed (the formats the
     // copying program placed, in its order) but those of written, which the
-    // pass writes or drops itself. Left out: handles that only their owner
-    // can use, and a format that cannot be read or copied.
-    void Read(const std::vector<UINT>& placed, const std::vector<UINT>& written);
+    // pass writes or drops itself, each asked for once, as long as the
+    // reader may ask. Left out: handles that only their owner can use, and a
+    // format that cannot be read or copied, which the reader notes.
+    void Read(const std::vector<UINT>& placed, const std::vector<UINT>& written, CopyReader& reader);
 
     // The copies of the formats placed before the copy's first text format,
     // where the pass writes its texts, and those after it.

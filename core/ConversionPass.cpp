@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/CarriedFormats.h"
+#include "core/ClipboardContent.h"
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/CopyReader.h"
 #include "core/PassWrite.h"
-#include "core/PasswordManagerMarks.h"
-#include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/RtfCopy.h"
 #include "core/SourceRecord.h"
@@ -35,179 +35,41 @@ constexpr char kOleFormatListName[] = "Ole Private Data";
 bool ReadOneFormat(FormatCopy& copy)
 {
     ClipboardSession clipboard;
-    return clipboard.IsOpen() && copy.Read();
+    CopyReader reader(CopyReader::Rule::WhatItCan);
+    return clipboard.IsOpen() && copy.Read(reader);
 }
 
-// The first of CF_TEXT and CF_UNICODETEXT that the program placed, or 0.
-UINT FirstPlacedTextFormat(const std::vector<UINT>& placed)
+// The formats the pass writes itself, drops to make them anew, or leaves out
+// because they would no longer tell the truth.
+std::vector<UINT> WrittenFormats(const ClipboardContent& content, bool bRtfCopy)
 {
-    const auto text = std::find_if(placed.begin(), placed.end(),
-                                   [](UINT format) { return format == CF_TEXT || format == CF_UNICODETEXT; });
-    return text != placed.end() ? *text : 0;
+    std::vector<UINT> written{CF_TEXT,
+                              CF_UNICODETEXT,
+                              CF_LOCALE,
+                              g_platform.RegisterClipboardFormatA(kMarkerFormatName),
+                              g_platform.RegisterClipboardFormatA(kSourceRecordFormatName)};
+    for (const char* name : kDataObjectFormatNames) {
+        written.push_back(g_platform.RegisterClipboardFormatA(name));
+    }
+    if (!content.bProgramRtf) {
+        written.push_back(g_platform.RegisterClipboardFormatA(kRtfFormatName));
+    }
+    if (bRtfCopy) {
+        written.push_back(g_platform.RegisterClipboardFormatA(kOleFormatListName));
+    }
+    return written;
 }
-
-// The code page through which the platform makes one text format of the
-// open clipboard from the other: the ANSI code page of its locale, else the
-// system's.
-UINT LocaleCodePage()
-{
-    HANDLE data = g_platform.GetClipboardData(CF_LOCALE);
-    if (data == nullptr || g_platform.GlobalSize(data) < sizeof(LCID)) {
-        return GetACP();
-    }
-    const auto* locale = static_cast<const LCID*>(g_platform.GlobalLock(data));
-    if (locale == nullptr) {
-        return GetACP();
-    }
-    const UINT codePage = AnsiCodePageOf(*locale);
-    g_platform.GlobalUnlock(data);
-    return codePage != 0 ? codePage : GetACP();
-}
-
-// What a pass reads of the clipboard before it decides and converts, in one
-// opening so that all of it comes from the same copy: the two texts, and what
-// the decisions need of the rest. The formats to carry over are read later.
-struct ClipboardContent {
-    FormatCopy text{CF_TEXT};
-    FormatCopy unicode{CF_UNICODETEXT};
-    std::vector<UINT> placed;          // by the copying program, in its order
-    UINT nPlaced = 0;                  // the text format it placed, when known
-    UINT nLocaleCodePage = 0;          // the code page the copy's CF_LOCALE names
-    std::optional<CopiedText> record;  // left by an earlier pass
-    bool bProgramRtf = false;          // a Rich Text Format of the program's own
-    bool bLeaveAlone = false;
-    DWORD nSequence = 0;               // the clipboard's change count at the reading
-
-    bool HasText() const { return text.IsOffered() || unicode.IsOffered(); }
-
-    bool Read(PassMode mode)
-    {
-        ClipboardSession clipboard;
-        if (!clipboard.IsOpen()) {
-            return false;
-        }
-        nSequence = g_platform.GetClipboardSequenceNumber();
-        placed = PlacedFormats();
-        if (mode == PassMode::Automatic && IsPasswordManagerCopy()) {
-            bLeaveAlone = true;
-            return true;
-        }
-        if (!text.Read() || !unicode.Read()) {
-            return false;
-        }
-        if (!HasText()) {
-            return true;
-        }
-        nPlaced = FirstPlacedTextFormat(placed);
-        nLocaleCodePage = LocaleCodePage();
-        const bool marked = Contains(placed, g_platform.RegisterClipboardFormatA(kMarkerFormatName));
-        if (marked) {
-            ReadRecord();
-        }
-        // Only an earlier pass's RTF copy is looked into: it is made anew.
-        const UINT rtf = g_platform.RegisterClipboardFormatA(kRtfFormatName);
-        if (Contains(placed, rtf)) {
-            HANDLE data = marked ? g_platform.GetClipboardData(rtf) : nullptr;
-            bProgramRtf = !marked || (data != nullptr && !IsRtfCopy(data));
-        }
-        return true;
-    }
-
-    // The formats the pass writes itself, drops to make them anew, or leaves
-    // out because they would no longer tell the truth.
-    std::vector<UINT> Written(bool bRtfCopy) const
-    {
-        std::vector<UINT> written{CF_TEXT,
-                                  CF_UNICODETEXT,
-                                  CF_LOCALE,
-                                  g_platform.RegisterClipboardFormatA(kMarkerFormatName),
-                                  g_platform.RegisterClipboardFormatA(kSourceRecordFormatName)};
-        for (const char* name : kDataObjectFormatNames) {
-            written.push_back(g_platform.RegisterClipboardFormatA(name));
-        }
-        if (!bProgramRtf) {
-            written.push_back(g_platform.RegisterClipboardFormatA(kRtfFormatName));
-        }
-        if (bRtfCopy) {
-            written.push_back(g_platform.RegisterClipboardFormatA(kOleFormatListName));
-        }
-        return written;
-    }
-
-    // Which texts the copying program placed, as far as the pass keeps them.
-    CopiedText Copied() const
-    {
-        if (text.IsOffered() && unicode.IsOffered()) {
-            return CopiedText::Both;
-        }
-        return unicode.IsOffered() ? CopiedText::Unicode : CopiedText::EightBit;
-    }
-
-private:
-    // The record of an earlier pass names the text that was copied; the other
-    // is that pass's result, made anew from it.
-    void ReadRecord()
-    {
-        record = ReadSourceRecord();
-        const bool unicodeCopied = record == CopiedText::Unicode && unicode.IsOffered();
-        const bool textCopied = record == CopiedText::EightBit && text.IsOffered();
-        if (unicodeCopied || textCopied) {
-            nPlaced = unicodeCopied ? CF_UNICODETEXT : CF_TEXT;
-        } else if (record != CopiedText::Both) {
-            record.reset();
-        }
-    }
-};
 
 // Reads the formats to carry over, in an opening of their own, from the same
 // copy as the texts; false when it could not be opened or has changed.
-bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CarriedFormats& carried)
+bool ReadCarried(const ClipboardContent& content, bool bRtfCopy, CopyReader& reader, CarriedFormats& carried)
 {
     ClipboardSession clipboard;
     if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != content.nSequence) {
         return false;
     }
-    carried.Read(content.placed, content.Written(bRtfCopy));
+    carried.Read(content.placed, WrittenFormats(content, bRtfCopy), reader);
     return true;
-}
-
-// Deciding ----------------------------------------------------------------
-
-// Whether to's text is from's converted through the code page.
-bool TextConvertsTo(UINT nCodePage, const FormatCopy& from, const FormatCopy& to)
-{
-    if (from.Format() == CF_UNICODETEXT) {
-        return ConvertsTo(nCodePage, from.Text<wchar_t>(), to.Text<char>());
-    }
-    return ConvertsTo(nCodePage, from.Text<char>(), to.Text<wchar_t>());
-}
-
-// The decision of an automatic pass, made from the two texts before anything
-// is converted: whether writing would change what a paster gets. Whatever the
-// pass decides, the other text it writes is the placed one converted through
-// the code page, and the placed one stays unless both are the program's.
-bool WouldChange(const ClipboardContent& content, UINT nCodePage, bool bRtfDue, LCID nLocale)
-{
-    if (bRtfDue || (nLocale != 0 && content.nLocaleCodePage != nCodePage)) {
-        return true;
-    }
-    const bool unicodePlaced = content.nPlaced == CF_UNICODETEXT;
-    const FormatCopy& placed = unicodePlaced ? content.unicode : content.text;
-    const FormatCopy& other = unicodePlaced ? content.text : content.unicode;
-    if (!placed.IsCopied() || !other.IsCopied()) {
-        return true;
-    }
-    // The platform made the other text through the code page of the locale.
-    if (!content.record && !Contains(content.placed, other.Format())) {
-        return content.nLocaleCodePage != nCodePage;
-    }
-    if (!TextConvertsTo(nCodePage, placed, other)) {
-        return true;
-    }
-    const bool onlyPlaced = content.record ? *content.record != CopiedText::Both
-                                           : content.nLocaleCodePage == nCodePage ||
-                                                 TextConvertsTo(content.nLocaleCodePage, placed, other);
-    return !onlyPlaced && !TextConvertsTo(nCodePage, other, placed);
 }
 
 // Converting ------------------------------------------------------------
@@ -317,14 +179,20 @@ HGLOBAL ConvertFormat(UINT nFormat, UINT nCodePage)
 
 } // namespace
 
-PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode)
+PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode,
+                          std::vector<UINT>* pLeftOut)
 {
+    const bool automatic = mode == PassMode::Automatic;
+    CopyReader reader(automatic ? CopyReader::Rule::AllOrNothingInTime : CopyReader::Rule::WhatItCan);
     ClipboardContent content;
-    if (!content.Read(mode)) {
+    if (!content.Read(mode, reader)) {
         return PassResult::ClipboardFailed;
     }
     if (content.bLeaveAlone) {
         return PassResult::LeftAsItIs;
+    }
+    if (!reader.MayWrite()) {
+        return PassResult::GivenUp;
     }
     if (!content.HasText()) {
         return PassResult::NothingToConvert;
@@ -333,20 +201,23 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     // formatting: it wins over one made from the text.
     const bool rtfDue = bAddRtf && !content.bProgramRtf;
     const LCID locale = LocaleOfCodePage(nCodePage);
-    if (mode == PassMode::Automatic && !WouldChange(content, nCodePage, rtfDue, locale)) {
+    if (automatic && !content.WouldChange(nCodePage, rtfDue, locale)) {
         return PassResult::LeftAsItIs;
+    }
+    // Everything is read before anything is converted: the bound is the
+    // reading's alone.
+    CarriedFormats carried;
+    if (!ReadCarried(content, rtfDue, reader, carried)) {
+        return PassResult::ClipboardFailed;
+    }
+    if (!reader.MayWrite()) {
+        return PassResult::GivenUp;
     }
     PassTexts texts;
     if (!ConvertClipboard(nCodePage, content, texts)) {
         return PassResult::ClipboardFailed;
     }
     const CopiedText copied = content.Copied();
-    CarriedFormats carried;
-    if (!ReadCarried(content, rtfDue && texts.hText != nullptr, carried)) {
-        FreeBlock(texts.hUnicode);
-        FreeBlock(texts.hText);
-        return PassResult::ClipboardFailed;
-    }
     // No text is held twice while the RTF copy is made: the private copies go
     // first, and a Unicode text copied across is read from its own block.
     RtfRequest rtf{rtfDue, nCodePage, pszFaceName, nPointSize, nullptr, 0};
@@ -358,9 +229,13 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     if (rtf.hSource == nullptr || rtf.hSource != content.unicode.Block()) {
         content.unicode.Drop();
     }
-    return WriteResultIfUnchanged(texts, rtf, {copied, locale, &carried}, content.nSequence)
-               ? PassResult::Converted
-               : PassResult::ClipboardFailed;
+    HGLOBAL hRtf = MakeRtfBlock(texts.hText, rtf);
+    const bool written = WriteResultIfUnchanged(texts, hRtf, {copied, locale, &carried}, content.nSequence);
+    // Only a conversion that was written has left anything out.
+    if (pLeftOut != nullptr && written) {
+        *pLeftOut = reader.LeftOut();
+    }
+    return written ? PassResult::Converted : PassResult::ClipboardFailed;
 }
 
 HGLOBAL ReadFormatCopy(UINT nFormat)
@@ -393,6 +268,6 @@ HGLOBAL DuplicateFormatBlock(UINT nFormat)
 void WriteConversionResult(HGLOBAL hUnicode, HGLOBAL hText, BOOL bAddRtf, UINT nCodePage, const char* pszFaceName,
                            int nPointSize)
 {
-    WriteResultIfUnchanged({hUnicode, hText}, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0},
-                           {}, std::nullopt);
+    HGLOBAL hRtf = MakeRtfBlock(hText, {bAddRtf, nCodePage, pszFaceName, nPointSize, nullptr, 0});
+    WriteResultIfUnchanged({hUnicode, hText}, hRtf, {}, std::nullopt);
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // Name of the format whose presence marks the clipboard as written by a pass.
 constexpr const char kMarkerFormatName[] = "CF_PELISAN";
 
@@ -14,16 +16,19 @@ enum class PassResult {
     Converted,        // the result is written
     NothingToConvert, // the clipboard offered neither text format; nothing written
     LeftAsItIs,       // an automatic pass on a copy that asks to be left alone or needs nothing; nothing written
+    GivenUp,          // an automatic pass that could not read the whole copy in time; nothing written
     ClipboardFailed,  // it could not be read or written, or a newer copy came first; nothing written
 };
 
 // Who asked for the pass: the user (Convert, the command line), or the window
-// after a copy. An automatic pass leaves a password manager's copy alone, and
-// writes only when it would change what a paster gets.
+// after a copy. An automatic pass leaves a password manager's copy alone,
+// writes only when it would change what a paster gets, and only what it read
+// whole within about a second. Asked by the user, a pass leaves out what
+// cannot be read, and names it in pLeftOut when given.
 enum class PassMode { OnRequest, Automatic };
 
 PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize,
-                          PassMode mode = PassMode::OnRequest);
+                          PassMode mode = PassMode::OnRequest, std::vector<UINT>* pLeftOut = nullptr);
 
 // The steps of a pass, for the callers that test them one by one.
 HGLOBAL ReadFormatCopy(UINT nFormat);

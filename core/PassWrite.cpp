@@ -39,15 +39,27 @@ void SetLocale(LCID nLocale)
     }
 }
 
-void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
+// True when the clipboard took the block over.
+bool SetRtfCopy(HGLOBAL hRtf)
 {
+    const UINT format = g_platform.RegisterClipboardFormatA(kRtfFormatName);
+    return format != 0 && g_platform.SetClipboardData(format, hRtf) != nullptr;
+}
+
+} // namespace
+
+HGLOBAL MakeRtfBlock(HGLOBAL hText, const RtfRequest& request)
+{
+    if (!request.bAdd || hText == nullptr) {
+        return nullptr;
+    }
     std::optional<std::wstring_view> source;
     // An empty text is not locked: its block may be empty, which cannot be.
     const bool locked = request.hSource != nullptr && request.nSourceUnits != 0;
     if (request.hSource != nullptr) {
         const auto* units = locked ? static_cast<const wchar_t*>(g_platform.GlobalLock(request.hSource)) : L"";
         if (units == nullptr) {
-            return;
+            return nullptr;
         }
         source = std::wstring_view(units, request.nSourceUnits);
     }
@@ -55,23 +67,16 @@ void AddRtfCopy(HGLOBAL hText, const RtfRequest& request)
     if (locked) {
         g_platform.GlobalUnlock(request.hSource);
     }
-    if (rtf == nullptr) {
-        return;
-    }
-    const UINT format = g_platform.RegisterClipboardFormatA(kRtfFormatName);
-    if (format == 0 || g_platform.SetClipboardData(format, rtf) == nullptr) {
-        FreeBlock(rtf);
-    }
+    return rtf;
 }
 
-} // namespace
-
-bool WriteResultIfUnchanged(const CopyTexts& texts, const RtfRequest& rtf, const PassRecords& records,
+bool WriteResultIfUnchanged(const CopyTexts& texts, HGLOBAL hRtf, const PassRecords& records,
                             std::optional<DWORD> nReadSequence)
 {
     // The blocks the clipboard has not taken over stay ours to free.
     HGLOBAL ownUnicode = texts.hUnicode;
     HGLOBAL ownText = texts.hText;
+    HGLOBAL ownRtf = hRtf;
     bool written = false;
     {
         ClipboardSession clipboard;
@@ -85,8 +90,8 @@ bool WriteResultIfUnchanged(const CopyTexts& texts, const RtfRequest& rtf, const
             if (records.pCarried != nullptr) {
                 records.pCarried->Write(CarriedFormats::Part::BeforeTexts);
             }
-            if (rtf.bAdd && texts.hText != nullptr) {
-                AddRtfCopy(texts.hText, rtf);
+            if (hRtf != nullptr && SetRtfCopy(hRtf)) {
+                ownRtf = nullptr;
             }
             if (texts.hUnicode != nullptr && g_platform.SetClipboardData(CF_UNICODETEXT, texts.hUnicode) != nullptr) {
                 ownUnicode = nullptr;
@@ -105,5 +110,6 @@ bool WriteResultIfUnchanged(const CopyTexts& texts, const RtfRequest& rtf, const
     }
     FreeBlock(ownUnicode);
     FreeBlock(ownText);
+    FreeBlock(ownRtf);
     return written;
 }

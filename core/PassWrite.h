@@ -12,8 +12,6 @@
 
 class CarriedFormats;
 
-constexpr const char kRtfFormatName[] = "Rich Text Format";
-
 // The texts to set, as clipboard blocks; a null one is left out.
 struct CopyTexts {
     HGLOBAL hUnicode = nullptr;
@@ -40,9 +38,16 @@ struct PassRecords {
     CarriedFormats* pCarried = nullptr;
 };
 
+// The RTF copy of the 8-bit text, made before the clipboard is opened for
+// writing, which then holds it no longer than it must: null when none is
+// asked for or it cannot be made.
+HGLOBAL MakeRtfBlock(HGLOBAL hText, const RtfRequest& request);
+
 // Writes the copy unless the clipboard has changed since its change count
 // was nReadSequence (when given, the count at the reading), so that a newer
-// copy wins. Takes over both texts: the clipboard keeps those it accepts,
-// the others are freed here. False when nothing could be written.
-bool WriteResultIfUnchanged(const CopyTexts& texts, const RtfRequest& rtf, const PassRecords& records,
+// copy wins. Everything is made before: from the check on, only blocks are
+// handed over. Takes over the texts and the RTF copy (null: none): the
+// clipboard keeps those it accepts, the others are freed here. False when
+// nothing could be written.
+bool WriteResultIfUnchanged(const CopyTexts& texts, HGLOBAL hRtf, const PassRecords& records,
                             std::optional<DWORD> nReadSequence);

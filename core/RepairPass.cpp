@@ -6,6 +6,7 @@
 #include "core/CarriedFormats.h"
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/CopyReader.h"
 #include "core/PassWrite.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
@@ -21,10 +22,10 @@ struct RepairSource {
     std::vector<UINT> placed;
     DWORD nSequence = 0; // the clipboard's change count at the reading
 
-    bool Read()
+    bool Read(CopyReader& reader)
     {
         ClipboardSession clipboard;
-        if (!clipboard.IsOpen() || !unicode.Read()) {
+        if (!clipboard.IsOpen() || !unicode.Read(reader)) {
             return false;
         }
         nSequence = g_platform.GetClipboardSequenceNumber();
@@ -35,7 +36,7 @@ struct RepairSource {
 
 // The placed pictures, read in an opening of their own from the same copy
 // as the text; false when it could not be opened or has changed.
-bool ReadPictures(const RepairSource& source, CarriedFormats& pictures)
+bool ReadPictures(const RepairSource& source, CopyReader& reader, CarriedFormats& pictures)
 {
     ClipboardSession clipboard;
     if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != source.nSequence) {
@@ -47,7 +48,7 @@ bool ReadPictures(const RepairSource& source, CarriedFormats& pictures)
             dropped.push_back(format);
         }
     }
-    pictures.Read(source.placed, dropped);
+    pictures.Read(source.placed, dropped, reader);
     return true;
 }
 
@@ -61,8 +62,10 @@ HGLOBAL UnicodeBlock(const std::wstring& text)
 
 ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
 {
+    // Asked by the user, like Convert: what cannot be read is left out.
+    CopyReader reader(CopyReader::Rule::WhatItCan);
     RepairSource source;
-    if (!source.Read()) {
+    if (!source.Read(reader)) {
         return {RepairOutcome::ClipboardFailed, {}};
     }
     if (!source.unicode.IsOffered()) {
@@ -80,7 +83,7 @@ ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName
     const SIZE_T units = repair.strText.size();
     repair.strText = std::wstring();
     CarriedFormats pictures;
-    if (texts.hUnicode == nullptr || texts.hText == nullptr || !ReadPictures(source, pictures)) {
+    if (texts.hUnicode == nullptr || texts.hText == nullptr || !ReadPictures(source, reader, pictures)) {
         FreeBlock(texts.hUnicode);
         FreeBlock(texts.hText);
         return {RepairOutcome::ClipboardFailed, {}};
@@ -89,7 +92,7 @@ ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName
     // character the code page cannot express.
     const RtfRequest rtf{bAddRtf, nCodePage, pszFaceName, nPointSize, texts.hUnicode, units};
     const PassRecords records{CopiedText::Unicode, LocaleOfCodePage(nCodePage), &pictures};
-    if (!WriteResultIfUnchanged(texts, rtf, records, source.nSequence)) {
+    if (!WriteResultIfUnchanged(texts, MakeRtfBlock(texts.hText, rtf), records, source.nSequence)) {
         return {RepairOutcome::ClipboardFailed, {}};
     }
     return {RepairOutcome::Repaired, std::move(repair.steps)};

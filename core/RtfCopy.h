@@ -7,6 +7,9 @@
 #include <optional>
 #include <string_view>
 
+// The clipboard format's registered name.
+constexpr char kRtfFormatName[] = "Rich Text Format";
+
 // RtfCharacters' question for a Windows code page (*pCodePage): its bytes
 // for the character when they decode back to it, else 0.
 std::size_t EncodeExactly(void* pCodePage, const char16_t* pUnits, std::size_t nUnits, unsigned char* pBytes);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/CopyReader.h"
 #include "core/Platform.h"
 
 namespace {
@@ -225,9 +226,44 @@ bool ConvertsTo(UINT nCodePage, std::wstring_view source, std::string_view expec
     return ConvertsPiecewiseTo(nCodePage, source, expected);
 }
 
-bool FormatCopy::Read()
+bool AreSameAscii(std::string_view text, std::wstring_view unicode)
 {
-    HANDLE data = g_platform.GetClipboardData(m_nFormat);
+    if (text.size() != unicode.size()) {
+        return false;
+    }
+    // Piece by piece, each a plain loop the compiler vectorises: a byte
+    // outside ASCII or a unit unlike it leaves a bit set.
+    constexpr std::size_t kPiece = 4096;
+    for (std::size_t start = 0; start < text.size(); start += kPiece) {
+        const std::size_t end = std::min(text.size(), start + kPiece);
+        unsigned differ = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            differ |= (byte & 0x80U) | (static_cast<unsigned>(unicode[i]) ^ byte);
+        }
+        if (differ != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsAsciiBased(UINT nCodePage)
+{
+    char bytes[0x7F];
+    wchar_t units[0x7F];
+    for (int i = 0; i < 0x7F; ++i) {
+        bytes[i] = static_cast<char>(i + 1);
+        units[i] = static_cast<wchar_t>(i + 1);
+    }
+    const std::string_view text(bytes, sizeof bytes);
+    const std::wstring_view unicode(units, sizeof units / sizeof units[0]);
+    return ConvertsTo(nCodePage, text, unicode) && ConvertsTo(nCodePage, unicode, text);
+}
+
+bool FormatCopy::Read(CopyReader& reader)
+{
+    HANDLE data = reader.Ask(m_nFormat);
     if (data == nullptr) {
         return true;
     }

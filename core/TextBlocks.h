@@ -43,6 +43,15 @@ ConvertedBlock ConvertToBlock(UINT nCodePage, std::wstring_view text);
 bool ConvertsTo(UINT nCodePage, std::string_view source, std::wstring_view expected);
 bool ConvertsTo(UINT nCodePage, std::wstring_view source, std::string_view expected);
 
+// Whether the 8-bit text holds only ASCII and the Unicode text the same
+// characters.
+bool AreSameAscii(std::string_view text, std::wstring_view unicode);
+
+// Whether the code page gives ASCII text the same bytes, both ways.
+bool IsAsciiBased(UINT nCodePage);
+
+class CopyReader;
+
 // A private, zero-terminated copy of one text format of the clipboard.
 class FormatCopy {
 public:
@@ -51,10 +60,11 @@ public:
     FormatCopy(const FormatCopy&) = delete;
     FormatCopy& operator=(const FormatCopy&) = delete;
 
-    // Copies the format from the open clipboard. A block with more units than
-    // one conversion call takes is noted but not copied. False when the
-    // format is offered but its data cannot be read.
-    bool Read();
+    // Copies the format from the open clipboard, asked for through the
+    // reader. A block with more units than one conversion call takes is
+    // noted but not copied. False when the format's data was given but
+    // cannot be copied.
+    bool Read(CopyReader& reader);
 
     UINT Format() const { return m_nFormat; }
     bool IsOffered() const { return m_hCopy != nullptr || m_bTooLong; }

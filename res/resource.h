@@ -12,6 +12,8 @@
 
 #define IDS_ABOUTBOX            101
 #define IDS_HINT_NONE           102
+#define IDS_LAMP_GIVEN_UP       103
+#define IDS_LAMP_LEFT_OUT       104
 // What the window tells after a repair: a misreading undone before the last one,
 // the last one, and why nothing was repaired.
 #define IDS_REPAIRED_EARLIER    110

@@ -14,8 +14,9 @@ packages=(
   fonts-ipafont-gothic
   locales
   clang-14 libclang-rt-14-dev
-  # A word processor reads the RTF copy (headless); Tk copies text with HTML on X11.
-  libreoffice-writer-nogui tk
+  # A word processor reads the RTF copy (headless); Tk copies text with HTML on X11;
+  # a desktop program of the tests' own serves slow targets.
+  libreoffice-writer-nogui tk python3-xlib
 )
 
 packages+=("$@")

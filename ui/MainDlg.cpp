@@ -8,6 +8,7 @@
 #include "app/ConverterApp.h"
 #include "core/CodePageList.h"
 #include "core/ConversionPass.h"
+#include "core/CopyReader.h"
 #include "core/RepairPass.h"
 #include "framework/DataExchange.h"
 #include "framework/Dc.h"
@@ -24,6 +25,9 @@ constexpr wchar_t kTitle[] = L"Pelisan";
 // " 【自動】": a space, then the full-width brackets around "automatic".
 constexpr wchar_t kAutoSuffix[] = L" \u3010\u81EA\u52D5\u3011";
 constexpr COLORREF kLampLit = RGB(0, 255, 0);
+// Text that asks for a look: a copy left unconverted, or converted with a
+// format left out. Orange is told from the green by its brightness too.
+constexpr COLORREF kLampNotice = RGB(255, 128, 0);
 // Where a saved position that is off the primary screen is moved to, in
 // pixels at 96 DPI.
 constexpr int kFallbackPosition = 100;
@@ -31,6 +35,19 @@ constexpr int kFallbackPosition = 100;
 constexpr UINT kSysCommandMask = 0xFFF0;
 // Long enough to read two lines of the notice after a repair.
 constexpr UINT kRepairNoticeMs = 8000;
+
+// A string of the resources, with %s replaced by the argument.
+std::wstring ResourceText(UINT nID, const std::wstring& argument = {})
+{
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(AfxGetResourceHandle(), nID, reinterpret_cast<LPWSTR>(&text), 0);
+    std::wstring result(text != nullptr ? text : L"", length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::size_t at = result.find(L"%s");
+    if (at != std::wstring::npos) {
+        result.replace(at, 2, argument);
+    }
+    return result;
+}
 
 CConverterApp* ConverterApp()
 {
@@ -165,8 +182,21 @@ void CMainDlg::UpdateTitle() const
 BOOL CMainDlg::UpdateIndicator()
 {
     const bool text = ::IsClipboardFormatAvailable(CF_TEXT) || ::IsClipboardFormatAvailable(CF_UNICODETEXT);
-    PaintIndicator(IDC_INDICATOR, text ? kLampLit : ::GetSysColor(COLOR_BTNFACE));
+    const COLORREF lit = HasNotice() ? kLampNotice : kLampLit;
+    PaintIndicator(IDC_INDICATOR, text ? lit : ::GetSysColor(COLOR_BTNFACE));
     return text ? 1 : 0;
+}
+
+void CMainDlg::SetNotice(std::wstring strNotice)
+{
+    m_strNotice = std::move(strNotice);
+    m_nNoticeSequence = ::GetClipboardSequenceNumber();
+    UpdateIndicator();
+}
+
+bool CMainDlg::HasNotice() const
+{
+    return !m_strNotice.empty() && ::GetClipboardSequenceNumber() == m_nNoticeSequence;
 }
 
 void CMainDlg::PaintIndicator(int nID, COLORREF color) const
@@ -369,9 +399,14 @@ void CMainDlg::OnSettings()
     UpdateTitle();
 }
 
+// What Convert left out is told where the lamp is explained: a message box
+// would stop the user at every such copy, and a notice that goes with the
+// next copy leaves nothing to close.
 void CMainDlg::OnConvert()
 {
-    RunPass(PassMode::OnRequest);
+    std::vector<UINT> leftOut;
+    RunPass(PassMode::OnRequest, &leftOut);
+    SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, ClipboardFormatNames(leftOut)));
 }
 
 // The repaired copy carries the marker: the notification of its writing
@@ -401,12 +436,14 @@ bool CMainDlg::Select(Selection& selection)
     return true;
 }
 
-void CMainDlg::RunPass(PassMode mode)
+PassResult CMainDlg::RunPass(PassMode mode, std::vector<UINT>* pLeftOut)
 {
     Selection selection{};
-    if (Select(selection)) {
-        ConversionPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize, mode);
+    if (!Select(selection)) {
+        return PassResult::NothingToConvert;
     }
+    return ConversionPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize, mode,
+                          pLeftOut);
 }
 
 void CMainDlg::OnDrawClipboard()
@@ -449,9 +486,16 @@ void CMainDlg::HandleClipboardChange()
     const BOOL text = UpdateIndicator();
     if (IsAutoConvertActive()) {
         const UINT marker = ::RegisterClipboardFormatA(kMarkerFormatName);
-        if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text) {
+        // A notice on a clipboard without the marker is of a copy given up
+        // on, which its program is not asked for again: Wine's bridge
+        // announces a desktop copy a second time when the window's own
+        // result was on the desktop before it.
+        if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text && !HasNotice()) {
             const DWORD before = ::GetClipboardSequenceNumber();
-            RunPass(PassMode::Automatic);
+            // Left whole: the lamp says so, and Convert converts it.
+            if (RunPass(PassMode::Automatic) == PassResult::GivenUp) {
+                SetNotice(ResourceText(IDS_LAMP_GIVEN_UP));
+            }
             // A pass that changed the clipboard raised a notification of its
             // own, which goes on down the chain. One that changed nothing
             // (the copy needed nothing, asked to be left alone, or the
@@ -487,6 +531,11 @@ BOOL CMainDlg::OnToolTipNotify(NMTTDISPINFOW* pTTT) const
     const int id = ::IsChild(m_hWnd, tool) ? ::GetDlgCtrlID(tool) : 0;
     if (id == 0) {
         return FALSE;
+    }
+    if (id == IDC_INDICATOR && HasNotice()) {
+        pTTT->lpszText = const_cast<wchar_t*>(m_strNotice.c_str());
+        pTTT->hinst = nullptr;
+        return TRUE;
     }
     pTTT->lpszText = MAKEINTRESOURCEW(id);
     pTTT->hinst = AfxGetResourceHandle();

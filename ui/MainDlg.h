@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
 #include "app/MainSettings.h"
 #include "core/ConversionPass.h"
 #include "framework/BalloonTip.h"
@@ -62,7 +65,11 @@ private:
     // The lamp, then a pass or the passing on of the notification.
     void HandleClipboardChange();
     // A pass with the selected code page and its font row.
-    void RunPass(PassMode mode);
+    PassResult RunPass(PassMode mode, std::vector<UINT>* pLeftOut = nullptr);
+    // What the lamp tells of the clipboard as it is now: empty for nothing
+    // beyond whether it holds text.
+    void SetNotice(std::wstring strNotice);
+    bool HasNotice() const;
     // Automatic conversion is on and not asleep because minimised.
     bool IsAutoConvertActive() const;
     // The code page of the selected list entry; false when nothing is selected.
@@ -80,4 +87,8 @@ private:
     // A clipboard change is being handled; another arrived meanwhile.
     BOOL m_bHandlingChange = 0;
     BOOL m_bChangedMeanwhile = 0;
+    // A copy the automatic pass left unconverted, or what Convert left out:
+    // the lamp's tooltip while the clipboard is still at that change.
+    std::wstring m_strNotice;
+    DWORD m_nNoticeSequence = 0;
 };

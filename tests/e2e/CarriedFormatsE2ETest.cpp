@@ -56,28 +56,46 @@ int ServeUntilExit(HANDLE process)
     return WaitForExit(process, 1000);
 }
 
-TEST(CommandLineCarry, AFormatRenderedLateIsAskedForOnceAndArrivesWhole)
+TEST(CommandLineCarry, AFormatRenderedLateIsAskedForOnceAndArrivesWholeOrIsNamedAsLeftOut)
 {
     const std::wstring text = L"caf\u00e9 \u65e5\u672c";
     const UINT html = RegisterClipboardFormatA("HTML Format");
     const UINT own = RegisterClipboardFormatA("Pelisan test data");
+    const UINT failing = RegisterClipboardFormatA("Pelisan data that fails");
     const std::map<UINT, std::string> formats{
         {CF_UNICODETEXT, WithZero(text)},
         {html, WithZero("<b>caf\xc3\xa9</b>")},
         {own, std::string(100000, '\x7f')},
+        {failing, "never rendered"},
     };
     LateRenderer renderer(formats);
+    renderer.failing.insert(failing);
     ASSERT_TRUE(renderer.Copy());
     for (const auto& entry : formats) {
         ASSERT_TRUE(IsClipboardFormatAvailable(entry.first));
     }
-    const HANDLE process = StartPelisan(L"1252", MakeTempDir());
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherited, 0));
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = StartPelisan(L"1252", MakeTempDir(), writeEnd);
+    CloseHandle(writeEnd);
     ASSERT_NE(process, nullptr);
     EXPECT_EQ(ServeUntilExit(process), 0);
     CloseHandle(process);
+    char buffer[512];
+    DWORD read = 0;
+    std::string stdError;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read != 0) {
+        stdError.append(buffer, read);
+    }
+    CloseHandle(readEnd);
+    EXPECT_EQ(stdError, "pelisan: converted; left out what could not be read: Pelisan data that fails\n");
     for (const auto& [format, bytes] : formats) {
         EXPECT_EQ(renderer.requests[format], 1) << "format " << format;
-        EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
+        EXPECT_EQ(ClipboardBytes(format), format == failing ? std::nullopt : std::optional(bytes))
+            << "format " << format;
     }
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, text));
     EXPECT_TRUE(IsClipboardFormatAvailable(MarkerFormatId()));

@@ -213,7 +213,15 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets
         {"8-bit text, the locale's code page", {{CF_TEXT, WithZero("caf\xe9")}}, acp, FALSE, PassResult::LeftAsItIs},
         {"both placed, each the other's conversion",
          {{CF_TEXT, WithZero("plain")}, {CF_UNICODETEXT, WithZero(L"plain")}}, acp, FALSE, PassResult::LeftAsItIs},
-        {"an RTF copy is due", {{CF_UNICODETEXT, WithZero(L"plain")}}, acp, TRUE, PassResult::Converted},
+        {"an RTF copy is due", {{CF_UNICODETEXT, WithZero(L"caf\u00e9")}}, acp, TRUE, PassResult::Converted},
+        // The same bytes in every ASCII-based code page, and nothing for an
+        // RTF copy or a locale to add.
+        {"plain ASCII, another code page, RTF on", {{CF_UNICODETEXT, WithZero(L"12.5\t-3")}}, other, TRUE,
+         PassResult::LeftAsItIs},
+        {"plain ASCII, a code page that is not ASCII-based", {{CF_UNICODETEXT, WithZero(L"a+b")}}, 65000, FALSE,
+         PassResult::Converted},
+        {"ASCII but for its last character, thousands in",
+         {{CF_UNICODETEXT, WithZero(std::wstring(9000, L'a') + L"\u00e9")}}, other, TRUE, PassResult::Converted},
         {"the program's own RTF", {{CF_UNICODETEXT, WithZero(L"plain")}, {RtfFormatId(), WithZero("{\\rtf1 x}")}},
          acp, TRUE, PassResult::LeftAsItIs},
         {"another code page", {{CF_UNICODETEXT, WithZero(L"日本")}}, other, FALSE, PassResult::Converted},
@@ -241,22 +249,71 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyWhenItChangesWhatAPasterGets
     }
 }
 
-TEST_F(ConversionPassTest, ACopyThatNeedsNothingIsAskedForNothingButItsTexts)
+TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyACopyItReadWholeInTime)
 {
     const UINT html = RegisterClipboardFormatA("HTML Format");
     const UINT data = RegisterClipboardFormatA("Pelisan test data");
-    const std::map<UINT, std::string> formats{
-        {CF_UNICODETEXT, WithZero(L"plain")}, {html, WithZero("<b>plain</b>")}, {data, std::string(1000, 'd')}};
-    LateRenderer renderer(formats);
-    ASSERT_TRUE(renderer.Copy());
-    EXPECT_EQ(Run(GetACP(), FALSE, nullptr, 0, PassMode::Automatic), PassResult::LeftAsItIs);
-    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}}));
-    // Another code page needs a pass, which asks for each of them once.
-    EXPECT_EQ(Run(GetACP() == 932 ? 1252 : 932, FALSE, nullptr, 0, PassMode::Automatic), PassResult::Converted);
-    EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}, {data, 1}}));
-    for (const auto& [format, bytes] : formats) {
-        EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
+    // The program is asked in the order of the formats' numbers.
+    const UINT first = std::min(html, data);
+    const UINT second = std::max(html, data);
+    const std::wstring ascii = L"12.5\t-3";
+    const std::wstring japanese = L"caf\u00e9 \u65e5\u672c";
+    const UINT other = GetACP() == 932 ? 1252 : 932;
+    const struct {
+        const char* name;
+        std::wstring text;
+        std::function<void(LateRenderer&)> arm;
+        PassResult result;
+        std::map<UINT, int> requests;
+    } cases[] = {
+        {"plain ASCII: the text alone is asked for", ascii, [](LateRenderer&) {}, PassResult::LeftAsItIs,
+         {{CF_UNICODETEXT, 1}}},
+        {"a pass asks for each format once", japanese, [](LateRenderer&) {}, PassResult::Converted,
+         {{CF_UNICODETEXT, 1}, {first, 1}, {second, 1}}},
+        {"a format that fails: nothing more is asked, nothing written", japanese,
+         [&](LateRenderer& r) { r.failing.insert(first); }, PassResult::GivenUp, {{CF_UNICODETEXT, 1}, {first, 1}}},
+        // The platform asks for the Unicode text to make the 8-bit one.
+        {"the text fails: asked for once, nothing written", japanese,
+         [](LateRenderer& r) { r.failing.insert(CF_UNICODETEXT); }, PassResult::GivenUp, {{CF_UNICODETEXT, 1}}},
+        {"a format slower than the bound: nothing more is asked, nothing written", japanese,
+         [&](LateRenderer& r) { r.renderingMs[first] = 1500; }, PassResult::GivenUp,
+         {{CF_UNICODETEXT, 1}, {first, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::map<UINT, std::string> formats{
+            {CF_UNICODETEXT, WithZero(c.text)}, {html, WithZero("<b>text</b>")}, {data, std::string(1000, 'd')}};
+        LateRenderer renderer(formats);
+        c.arm(renderer);
+        ASSERT_TRUE(renderer.Copy());
+        const DWORD sequence = GetClipboardSequenceNumber();
+        EXPECT_EQ(Run(other, TRUE, nullptr, 0, PassMode::Automatic), c.result);
+        EXPECT_EQ(renderer.requests, c.requests);
+        if (c.result != PassResult::Converted) {
+            EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
+            continue;
+        }
+        for (const auto& [format, bytes] : formats) {
+            EXPECT_EQ(ClipboardBytes(format), bytes) << "format " << format;
+        }
     }
+    // Asked by the user, the pass converts, leaves out what fails and says so.
+    const std::map<UINT, std::string> formats{
+        {CF_UNICODETEXT, WithZero(japanese)}, {html, WithZero("<b>text</b>")}, {data, std::string(1000, 'd')}};
+    LateRenderer renderer(formats);
+    renderer.failing.insert(first);
+    ASSERT_TRUE(renderer.Copy());
+    std::vector<UINT> leftOut;
+    // Nothing written, nothing left out.
+    probe.failEmpty = true;
+    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::ClipboardFailed);
+    EXPECT_TRUE(leftOut.empty());
+    probe.failEmpty = false;
+    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::Converted);
+    EXPECT_EQ(leftOut, std::vector<UINT>{first});
+    EXPECT_EQ(ClipboardBytes(second), formats.at(second));
+    EXPECT_EQ(ClipboardBytes(first), std::nullopt);
+    EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(other, japanese));
 }
 
 TEST_F(ConversionPassTest, TextThatIsOnlyThePlatformsConversionOfThePlacedOneCountsAsAbsent)
@@ -676,7 +733,6 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
     const UINT record = SourceRecordFormatId();
     const UINT rtf = RtfFormatId();
     auto& p = probe;
-    auto writing = [&p] { return !p.setFormats.empty(); };
     enum class Outcome { kUnchanged, kEmpty, kWritten };
     const struct {
         const char* name;
@@ -709,8 +765,9 @@ TEST_F(ConversionPassTest, EveryFailureOfThePlatformEndsSilentlyWithEveryBlockFr
          Outcome::kWritten, {marker, record, rtf, CF_UNICODETEXT}, false},
         {"locale refused", [&] { p.refuseSet = [](UINT f) { return f == CF_LOCALE; }; }, Outcome::kWritten,
          {marker, record, rtf, CF_UNICODETEXT, CF_TEXT}, false},
+        // Of the pass's clipboard blocks, only the RTF copy is this large.
         {"RTF block not allocated",
-         [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && writing() && s > 8; }; },
+         [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s > 16; }; },
          Outcome::kWritten, {marker, record, CF_UNICODETEXT, CF_TEXT, CF_LOCALE}, false},
         {"RTF not registered",
          [&] { p.failRegister = [](std::string_view n) { return n == "Rich Text Format"; }; }, Outcome::kWritten,

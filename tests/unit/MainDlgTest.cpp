@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ClipboardProbe.h"
+#include "LateRenderer.h"
 #include "LayoutCheck.h"
 #include "ModalScript.h"
 #include "TestSupport.h"
@@ -28,6 +29,7 @@ namespace {
 constexpr wchar_t kPlainTitle[] = L"Pelisan";
 constexpr wchar_t kAutoTitle[] = L"Pelisan 【自動】";
 constexpr COLORREF kLampLit = RGB(0, 255, 0);
+constexpr COLORREF kLampNotice = RGB(255, 128, 0);
 constexpr UINT kMissingCodePage = 65432;
 
 // A window of the test's own in the clipboard-viewer chain. It joins before
@@ -444,9 +446,9 @@ TEST_F(MainDlgTest, NotificationConvertsOnceOnlyWhenActiveWithUnmarkedText)
         {"image only", 1, 1, false, ImageOnly(), 0, false, L""},
         {"text marked by a pass elsewhere", 1, 1, false, {{MarkerFormatId(), marker}, {CF_TEXT, WithZero("abc")}}, 0,
          true, L""},
-        {"automatic conversion off", 0, 1, false, UnicodeText(L"off"), 0, true, L""},
-        {"minimised, sleeping", 1, 1, true, UnicodeText(L"asleep"), 0, true, L""},
-        {"minimised, not sleeping", 1, 0, true, UnicodeText(L"awake"), 1, true, L"awake"},
+        {"automatic conversion off", 0, 1, false, UnicodeText(L"切"), 0, true, L""},
+        {"minimised, sleeping", 1, 1, true, UnicodeText(L"休眠"), 0, true, L""},
+        {"minimised, not sleeping", 1, 0, true, UnicodeText(L"起動"), 1, true, L"起動"},
         {"a password manager's copy", 1, 1, false,
          {{CF_UNICODETEXT, WithZero(L"pw")},
           {RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing"), "1"}},
@@ -539,7 +541,7 @@ TEST_F(MainDlgTest, AutomaticPassThatCannotWriteStillPassesTheCopyOn)
         std::function<void(PlatformProbe&)> fail;
         std::optional<std::string> unicodeAfter;
     };
-    const std::string copied = WithZero(std::wstring_view(L"kept"));
+    const std::string copied = WithZero(std::wstring_view(L"残す"));
     const Case cases[] = {
         {"clipboard held by another program", [](PlatformProbe& p) { p.failOpen = [] { return true; }; }, copied},
         {"clipboard cannot be emptied", [](PlatformProbe& p) { p.failEmpty = true; }, copied},
@@ -557,13 +559,59 @@ TEST_F(MainDlgTest, AutomaticPassThatCannotWriteStillPassesTheCopyOn)
             ASSERT_TRUE(PlaceOnClipboard({}));
             m_viewer.Reset();
             c.fail(probe);
-            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"kept")));
+            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"残す")));
             EXPECT_EQ(m_viewer.draws, 1) << "the copy was swallowed or passed on twice";
             EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), c.unicodeAfter);
             EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
         });
     }
     script.Then([&](HWND) { dlg.PostMessage(WM_CLOSE); });
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvertsIt)
+{
+    const UINT html = ::RegisterClipboardFormatA("HTML Format");
+    const std::wstring text = L"日本語";
+    LateRenderer renderer({{CF_UNICODETEXT, WithZero(text)}, {html, WithZero("<b>x</b>")}});
+    renderer.failing.insert(html);
+    const auto resource = [](UINT id) {
+        const wchar_t* chars = nullptr;
+        const int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&chars), 0);
+        return std::wstring(chars, static_cast<std::size_t>(length));
+    };
+    std::wstring leftOut = resource(IDS_LAMP_LEFT_OUT);
+    leftOut.replace(leftOut.find(L"%s"), 2, L"HTML Format");
+    TestMainDlg dlg;
+    ModalScript script{
+        [&](HWND) {
+            m_viewer.Reset();
+            ASSERT_TRUE(renderer.Copy());
+        },
+        [&](HWND hDlg) {
+            EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}}));
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
+            EXPECT_EQ(m_viewer.draws, 1) << "the copy left whole was not passed on";
+            EXPECT_EQ(LampColour(hDlg), kLampNotice);
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_GIVEN_UP));
+            // The same change announced again: its program is not asked again.
+            ::SendMessageW(hDlg, WM_DRAWCLIPBOARD, 0, 0);
+            EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}}));
+            PostClick(hDlg, IDC_CONVERT);
+        },
+        [&](HWND hDlg) {
+            EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
+            EXPECT_EQ(LampColour(hDlg), kLampNotice);
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), leftOut);
+            ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"普通")));
+        },
+        [&](HWND hDlg) {
+            EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"普通"));
+            EXPECT_EQ(LampColour(hDlg), kLampLit);
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDC_INDICATOR));
+            dlg.PostMessage(WM_CLOSE);
+        },
+    };
     Run(dlg, script);
 }
 

@@ -4,7 +4,9 @@
 # Unicode text unchanged and the RTF copy that names code page 932.
 #   clipboard-bridge.sh PELISAN_EXE WINDOW_TOOL_EXE
 # A copy that offers HTML beside the text keeps its HTML after the conversion;
-# a password manager's copy is not converted.
+# a password manager's copy is not converted. A copy whose program serves
+# large targets slowly: plain ASCII text needs no pass, and nothing but the
+# text is asked for; other text is converted with every target, or left whole.
 # Runs in the display and Wine prefix of the rest of the suite.
 set -uo pipefail
 pelisan=$1
@@ -16,12 +18,14 @@ work=$(mktemp -d)
 pelisan_pid=
 xclip_pid=
 wish_pid=
+owner_pid=
 cleanup() {
   if [ -n "$pelisan_pid" ] && kill -0 "$pelisan_pid" 2>/dev/null; then
     timeout 30 "$wine_run" "$tool" close >/dev/null 2>&1 || kill "$pelisan_pid" 2>/dev/null
   fi
   [ -n "$xclip_pid" ] && kill "$xclip_pid" 2>/dev/null
   [ -n "$wish_pid" ] && kill "$wish_pid" 2>/dev/null
+  [ -n "$owner_pid" ] && kill "$owner_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -74,6 +78,54 @@ poll 20 converted_with_html || fail "the HTML copy was not converted; targets: $
 [ "$(paste_as text/html)" = "$html" ] || fail "text/html is '$(paste_as text/html)', not '$html'"
 [ "$(paste_as UTF8_STRING)" = "$html_text" ] || fail "UTF8_STRING is '$(paste_as UTF8_STRING)', not '$html_text'"
 echo "HTML kept on the X11 clipboard: $html"
+
+# Started afresh for each copy: TEXT, then targets as slow-owner.py takes them.
+own_copy() {
+  [ -n "$owner_pid" ] && kill "$owner_pid" 2>/dev/null
+  : >"$work/owner.log"
+  /usr/bin/python3 "$(dirname "$0")/slow-owner.py" "$work/owner.log" "$@" 2>>"$work/owner.err" &
+  owner_pid=$!
+  poll 10 grep -qx ready "$work/owner.log" || fail "the desktop copy was not made: $(cat "$work/owner.err")"
+}
+# The targets the owner was asked for, but TARGETS, each once per line.
+asked() { grep '^request ' "$work/owner.log" | grep -vx 'request TARGETS' | sort; }
+# Every target asked at most once.
+asked_once() { [ -z "$(asked | uniq -d)" ]; }
+sheet=application/x-pelisan-sheet
+pattern() { /usr/bin/python3 -c 'import sys; n, s = sys.argv[1], int(sys.argv[2]); u = n + "|"; sys.stdout.write((u * (s // len(u) + 1))[:s])' "$1" "$2"; }
+
+own_copy '12.5 3 plain' "$sheet:1000000" x-pelisan-slow:1000:2
+poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the ASCII copy"
+sleep 3
+# Wine may take a desktop copy in twice, asking for its targets each time;
+# the window then reads the text of each.
+[ -z "$(asked | grep -vx 'request UTF8_STRING')" ] || fail "an ASCII copy's program was asked for more than its text: $(asked)"
+[ "$(grep -cx 'request UTF8_STRING' "$work/owner.log")" -le "$(grep -cx 'request TARGETS' "$work/owner.log")" ] ||
+  fail "an ASCII copy's text was asked for more often than Wine took the copy in: $(cat "$work/owner.log")"
+! grep -qx lost "$work/owner.log" || fail "the ASCII copy was taken from its program"
+echo "an ASCII copy: only its text read, still its program's"
+
+own_copy '日本語 sheet' "$sheet:1000000" text/html:20000
+poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the copy"
+sleep 3
+asked_once || fail "a target was asked for twice: $(asked | uniq -d)"
+if converted; then
+  [ "$(paste_as $sheet | md5sum)" = "$(pattern $sheet 1000000 | md5sum)" ] || fail "$sheet changed in the conversion"
+  case "$(paste_as text/html)" in "$(pattern text/html 20000)"*) ;; *) fail "text/html changed in the conversion" ;; esac
+  echo "large targets: converted, every target kept"
+else
+  grep -qx lost "$work/owner.log" && fail "the copy was neither converted nor left to its program"
+  echo "large targets: not read within the bound, left whole"
+fi
+
+own_copy '日本語 slow' x-pelisan-slow:1000:2 "$sheet:100000"
+poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the slow copy"
+sleep 5
+asked_once || fail "a target was asked for twice: $(asked | uniq -d)"
+! grep -qx lost "$work/owner.log" || fail "a copy with a target too slow to read was taken from its program"
+echo "a target too slow to read: the copy left whole, asked for: $(asked | tr '\n' ' ')"
+kill "$owner_pid" 2>/dev/null
+owner_pid=
 
 timeout 30 "$wine_run" "$tool" close || fail "the window did not close"
 wait "$pelisan_pid" || fail "pelisan.exe ended with an error"
