@@ -35,11 +35,11 @@ def main():
     d = display.Display()
     atom = lambda name: d.intern_atom(name)
     targets = {atom("UTF8_STRING"): ("data", text, 0.0)}
-    for spec in sys.argv[3:]:
-        parts = spec.split(":")
-        name, size = parts[0], int(parts[1])
-        delay = float(parts[2]) if len(parts) > 2 else 0.0
-        how = parts[3] if len(parts) > 3 else "data"
+    for argument in sys.argv[3:]:
+        fields = argument.split(":")
+        name, size = fields[0], int(fields[1])
+        delay = float(fields[2]) if len(fields) > 2 else 0.0
+        how = fields[3] if len(fields) > 3 else "data"
         targets[atom(name)] = (how, pattern(name, size), delay)
     TARGETS, INCR = atom("TARGETS"), atom("INCR")
     CLIPBOARD = atom("CLIPBOARD")

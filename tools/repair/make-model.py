@@ -13,16 +13,17 @@ impossible. Letters are compared without case; the case of whole words is
 priced apart, the same for every language.
 """
 import collections
-import importlib.util
+import types
 import json
 import math
 import sys
 import unicodedata
 from pathlib import Path
 
-spec = importlib.util.spec_from_file_location("corpus", Path(__file__).with_name("build-corpus.py"))
-corpus = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(corpus)
+corpus_path = Path(__file__).with_name("build-corpus.py")
+corpus = types.ModuleType("corpus")
+sys.modules["corpus"] = corpus
+exec(compile(corpus_path.read_text(encoding="utf-8"), str(corpus_path), "exec"), corpus.__dict__)
 
 # Kinds of character; the order is the engine's (core/RepairModel.h).
 CLASSES = ["space", "digit", "ascii_punct", "latin", "cyrillic", "greek", "han", "hiragana", "katakana",

@@ -8,7 +8,7 @@ its notice) go into the repository, with the look-alikes made from them; the
 man-page and dictionary text stays out. Each language gives the same number
 of rows, spread over the lengths.
 """
-import importlib.util
+import types
 import random
 import sys
 from pathlib import Path
@@ -16,9 +16,10 @@ from pathlib import Path
 PER_LANGUAGE = 14
 SUSPICIOUS = 60
 
-spec = importlib.util.spec_from_file_location("corpus", Path(__file__).with_name("build-corpus.py"))
-corpus = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(corpus)
+corpus_path = Path(__file__).with_name("build-corpus.py")
+corpus = types.ModuleType("corpus")
+sys.modules["corpus"] = corpus
+exec(compile(corpus_path.read_text(encoding="utf-8"), str(corpus_path), "exec"), corpus.__dict__)
 
 
 def literal(text):
