@@ -221,18 +221,22 @@ inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
            kTokenCost[b * kModelCount + model];
 }
 
-// The case of one word's letters, priced when the word ends.
+// The case of one word's letters, and whether it mixes alphabets, priced
+// when the word ends.
 class WordCase {
 public:
-    void Add(unsigned letterCase)
+    void Add(unsigned letterCase, unsigned kind)
     {
         m_bFirstUpper = m_bFirstUpper || (letterCase == 2 && m_nLower + m_nUpper == 0);
         m_nLower += letterCase == 1;
         m_nUpper += letterCase == 2;
+        m_nAlphabets |= kind == kLatin ? 1 : kind == kCyrillic ? 2 : kind == kGreek ? 4 : 0;
     }
     int End()
     {
-        const unsigned pattern = m_nUpper == 0 ? (m_nLower == 0 ? 0 : 1)
+        const bool mixed = (m_nAlphabets & (m_nAlphabets - 1)) != 0;
+        const unsigned pattern = mixed            ? 5
+                                 : m_nUpper == 0 ? (m_nLower == 0 ? 0 : 1)
                                  : m_bFirstUpper && m_nUpper == 1 ? 2
                                  : m_nLower == 0                  ? 3
                                                                   : 4;
@@ -243,6 +247,7 @@ public:
 private:
     unsigned m_nLower = 0;
     unsigned m_nUpper = 0;
+    unsigned m_nAlphabets = 0;
     bool m_bFirstUpper = false;
 };
 
@@ -303,7 +308,7 @@ int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int li
             sum[language] += costs[language];
         }
         if (IsLetterKind(kTokenKind[token])) {
-            word.Add(entry >> 14);
+            word.Add(entry >> 14, kTokenKind[token]);
         } else {
             caseCost += word.End();
         }
@@ -367,6 +372,34 @@ bool AltersLetter(const Tables& tables, std::wstring_view a, std::wstring_view b
             return false;
         }
     }
+}
+
+bool IsLatinLetter(const Tables& tables, wchar_t c)
+{
+    return kTokenKind[TokenOf(tables, c) & 0x3FFF] == kLatin;
+}
+
+// Whether the two texts differ in one Latin letter only, wherever it stands,
+// for another Latin letter ("ç" for "ē" throughout): code pages with Latin
+// letters read as one another often do, and such a letter cannot tell which
+// text is the right one. Mojibake more often shows a symbol there ("³" for "ł").
+bool SwapsOneLatinLetter(const Tables& tables, std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    std::pair<wchar_t, wchar_t> swap{};
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i] || (!IsLetter(tables, a[i]) && !IsLetter(tables, b[i]))) {
+            continue;
+        }
+        if (!IsLatinLetter(tables, a[i]) || !IsLatinLetter(tables, b[i]) ||
+            (swap.first != 0 && swap != std::pair(a[i], b[i]))) {
+            return false;
+        }
+        swap = {a[i], b[i]};
+    }
+    return true;
 }
 
 // Strict conversions ------------------------------------------------------
@@ -556,7 +589,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
         }
         for (const UINT right : tables.codePages) {
             if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !ReadStrict(right, bytes, decoded) ||
-                !AltersLetter(tables, text, decoded)) {
+                !AltersLetter(tables, text, decoded) || (outer.empty() && SwapsOneLatinLetter(tables, text, decoded))) {
                 continue;
             }
             const bool known = std::any_of(candidates.begin(), candidates.end(),

@@ -49,8 +49,8 @@ extern const std::array<std::array<std::array<std::uint8_t, kKindCount>, kKindCo
 extern const std::array<std::array<std::uint8_t, kKindCount>, kModelCount> kKindUnigramCost;
 
 // How the cased letters of a word are: none, all lower, capitalised, all
-// upper, mixed.
-constexpr unsigned kWordCaseCount = 5;
+// upper, mixed; or the word mixes Latin, Cyrillic and Greek letters.
+constexpr unsigned kWordCaseCount = 6;
 extern const std::array<std::uint8_t, kWordCaseCount> kWordCaseCost;
 
 // Pairs of tokens seen in a language's text, by hash of the model and the

@@ -83,8 +83,16 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     ASSERT_TRUE(sjis.bRepaired);
     EXPECT_EQ(sjis.strText, L"\u65e5\u672c\u8a9e");
     EXPECT_EQ(DescribeRepair(sjis.steps), "932 read as 1252");
-    // Pure ASCII, text whose only change would be punctuation, and text lost to "?".
-    for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac"}) {
+    // English with typographic quotes, written in 1252 and read as KOI8-R: not Cyrillic
+    // letters glued to Latin words.
+    const RepairResult quotes = RepairMojibake(L"please carefully read the section called \u2320SAFETY\u25a0 (and "
+                                               L"the section called \u2320PERFORMANCE\u25a0) to learn");
+    ASSERT_TRUE(quotes.bRepaired);
+    EXPECT_EQ(DescribeRepair(quotes.steps), "1252 read as 20866");
+    // Pure ASCII, text whose only change would be punctuation, text lost to "?", and Latin
+    // text whose only change would be one letter for another ("ń" for "ñ").
+    for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
+                                L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }

@@ -99,8 +99,10 @@ def classify(code):
 
 LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "hiragana", "katakana", "halfwidth_katakana",
                           "hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
-# How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed.
-WORD_CASES = 5
+# How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed;
+# and words that mix alphabets, which clean text seldom has and mojibake often makes ("УMayLoadФ").
+WORD_CASES = 6
+ALPHABETS = {C["latin"], C["cyrillic"], C["greek"]}
 
 
 def fold(c):
@@ -110,8 +112,11 @@ def fold(c):
     return (lower if len(lower) == 1 else c), case
 
 
-def word_case(cases):
-    cased = [c for c in cases if c]
+def word_case(letters):
+    """letters: the case and kind of each letter of the word."""
+    if len({kind for _, kind in letters} & ALPHABETS) > 1:
+        return 5
+    cased = [c for c, _ in letters if c]
     if not cased:
         return 0
     if all(c == 1 for c in cased):
@@ -189,7 +194,7 @@ def main():
                 uni[token] += 1
                 bi[(previous, token)] += 1
                 if token_class[token] in LETTERS:
-                    cases.append(case)
+                    cases.append((case, token_class[token]))
                 elif cases:
                     word_cases[word_case(cases)] += 1
                     cases = []
