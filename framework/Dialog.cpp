@@ -130,9 +130,9 @@ LRESULT CALLBACK CDialog::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         result = dialog->Default();
     }
     dialog->m_current = outer;
-    // At a new scale the dialog manager gives the dialog a new font.
+    // At a new scale the dialog manager gives the dialog a new font and size.
     if (message == WM_DPICHANGED) {
-        dialog->ApplyFontToToolTip();
+        dialog->FitToolTipToDialog();
     }
     if (message == WM_NCDESTROY) {
         dialog->Unsubclass();
@@ -282,7 +282,7 @@ BOOL CDialog::EnableToolTips(BOOL bEnable)
             tool.lpszText = LPSTR_TEXTCALLBACKW;
             ::SendMessageW(m_hWndToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
-        ApplyFontToToolTip();
+        FitToolTipToDialog();
     }
     ::SendMessageW(m_hWndToolTip, TTM_ACTIVATE, bEnable, 0);
     return TRUE;
@@ -290,10 +290,15 @@ BOOL CDialog::EnableToolTips(BOOL bEnable)
 
 // The tips explain the dialog in its own language, so they take its font:
 // the system's tooltip font may lack those characters (under Wine it has no
-// Japanese unless the prefix links a font to it).
-void CDialog::ApplyFontToToolTip() const
+// Japanese unless the prefix links a font to it). A long tip, such as a list
+// of format names, wraps at the dialog's width: on one line it would run off
+// the screen.
+void CDialog::FitToolTipToDialog() const
 {
     if (m_hWndToolTip != nullptr) {
         ::SendMessageW(m_hWndToolTip, WM_SETFONT, ::SendMessageW(m_hWnd, WM_GETFONT, 0, 0), FALSE);
+        RECT window;
+        ::GetWindowRect(m_hWnd, &window);
+        ::SendMessageW(m_hWndToolTip, TTM_SETMAXTIPWIDTH, 0, window.right - window.left);
     }
 }

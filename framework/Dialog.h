@@ -85,7 +85,7 @@ private:
     void Subclass(HWND hWnd);
     void Unsubclass();
     void CenterWindow(HWND hOwner) const;
-    void ApplyFontToToolTip() const;
+    void FitToolTipToDialog() const;
     void RunModalLoop();
 
     WNDPROC m_pfnSuper = nullptr;

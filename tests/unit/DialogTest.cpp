@@ -561,6 +561,10 @@ TEST_F(DialogTest, ToolTipsCoverEveryChildAndAskTheDialogForTexts)
         ASSERT_NE(tips, nullptr);
         // The test form has eight controls.
         EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 8);
+        // A long tip wraps at the dialog's width rather than leave the screen.
+        RECT window;
+        ::GetWindowRect(d.m_hWnd, &window);
+        EXPECT_EQ(::SendMessageW(tips, TTM_GETMAXTIPWIDTH, 0, 0), window.right - window.left);
         const struct {
             int id;
             const wchar_t* text;
