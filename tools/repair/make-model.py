@@ -189,15 +189,15 @@ def main():
         bi = bigram[language] = collections.Counter()
         for text in samples[language]:
             previous = C["space"]
-            cases = []
+            letters = []
             for token, case in tokenize(text) + [(C["space"], 0)]:
                 uni[token] += 1
                 bi[(previous, token)] += 1
                 if token_class[token] in LETTERS:
-                    cases.append((case, token_class[token]))
-                elif cases:
-                    word_cases[word_case(cases)] += 1
-                    cases = []
+                    letters.append((case, token_class[token]))
+                elif letters:
+                    word_cases[word_case(letters)] += 1
+                    letters = []
                 previous = token
 
     # A model of all languages together for pairs of ASCII characters, which
