@@ -84,9 +84,8 @@ protected:
     {
         const std::wstring text = L"写し é " + std::to_wstring(nCopy);
         ASSERT_TRUE(PlaceOnClipboard({{CF_UNICODETEXT, WithZero(text)}}));
-        EXPECT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }, kConvertedWithinMs))
+        EXPECT_TRUE(WaitFor(MarkedAndWritten, kConvertedWithinMs))
             << "copy " << nCopy << " was not converted within a second";
-        // The marker shows while the pass still writes; reading waits until it has closed the clipboard.
         EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(text));
         EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
         EXPECT_TRUE(ClipboardStaysUnchanged()) << "copy " << nCopy << " was converted twice";

@@ -92,7 +92,7 @@ TEST(Contention, APassThatCannotOpenTheClipboardWritesNothingAndTheChainHearsOfT
     // Once the clipboard is free again, a copy is converted as usual.
     const std::wstring next = L"解放後";
     ASSERT_TRUE(CopyWithExtra(next));
-    EXPECT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }));
+    EXPECT_TRUE(WaitFor(MarkedAndWritten));
     EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(next));
     EXPECT_TRUE(pelisan.Answers());
     EXPECT_EQ(pelisan.Close(), 0);

@@ -12,6 +12,7 @@
 
 #include "PelisanWindow.h"
 #include "ProcessRunner.h"
+#include "TestViewer.h"
 #include "core/MojibakeRepair.h"
 #include "framework/Cp932.h"
 #include "res/resource.h"
@@ -56,6 +57,7 @@ protected:
     void SetUp() override
     {
         workDir_ = MakeTempDir();
+        ASSERT_TRUE(copier_.Ready());
         ASSERT_TRUE(PlaceOnClipboard({}));
         ASSERT_TRUE(pelisan_.Start(workDir_)) << "no window with the property";
         window_ = pelisan_.Window();
@@ -66,6 +68,7 @@ protected:
 
     std::wstring Ini() const { return workDir_ + L"\\Pelisan.ini"; }
 
+    const TestClipboardWindow copier_;
     std::wstring workDir_;
     PelisanWindow pelisan_;
     HWND window_ = nullptr;
@@ -75,7 +78,7 @@ TEST_F(MainWindowRun, CopyIsConvertedOnceAndACommandLineRunIsLeftAlone)
 {
     const std::wstring text = L"日本語";
     ASSERT_TRUE(PlaceOnClipboard({{CF_UNICODETEXT, WithZero(text)}}));
-    ASSERT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }))
+    ASSERT_TRUE(WaitFor(MarkedAndWritten))
         << "the copy was not converted";
     // Saved defaults: code page 932 with the RTF copy.
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
@@ -102,7 +105,7 @@ TEST_F(MainWindowRun, RepairButtonRepairsTheCopyAndSaysWhatItUndid)
     // Converted at once, as every copy: the garbled text stays as copied.
     ASSERT_TRUE(PlaceOnClipboard({{html, WithZero("<p>mojibake</p>")},
                                   {CF_UNICODETEXT, WithZero(garbled)}}));
-    ASSERT_TRUE(WaitFor([] { return IsClipboardFormatAvailable(MarkerFormatId()) != 0; }));
+    ASSERT_TRUE(WaitFor(MarkedAndWritten));
     ASSERT_TRUE(ClipboardStaysUnchanged());
 
     PostMessageW(GetDlgItem(window_, IDC_REPAIR), BM_CLICK, 0, 0);

@@ -126,6 +126,19 @@ inline bool OpenRealClipboard(HWND window = g_hTestClipboardWindow)
     return false;
 }
 
+// Marked by a pass that has finished writing. Under Wine the marker, set
+// first, shows while the pass still writes, and each format it sets is a
+// change; the pass has finished once a window of the test's own can open the
+// clipboard.
+inline bool MarkedAndWritten()
+{
+    if (!IsClipboardFormatAvailable(MarkerFormatId()) || !OpenClipboard(g_hTestClipboardWindow)) {
+        return false;
+    }
+    CloseClipboard();
+    return true;
+}
+
 // A block's whole content, read with the real functions.
 inline std::string BlockBytes(HGLOBAL block)
 {
