@@ -222,15 +222,17 @@ inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 }
 
 // The case of one word's letters, and whether it mixes alphabets, priced
-// when the word ends.
+// when the word ends; and how many words so far mixed upper and lower case
+// in letters beyond ASCII.
 class WordCase {
 public:
-    void Add(unsigned letterCase, unsigned kind)
+    void Add(unsigned letterCase, unsigned kind, bool beyondAscii)
     {
         m_bFirstUpper = m_bFirstUpper || (letterCase == 2 && m_nLower + m_nUpper == 0);
         m_nLower += letterCase == 1;
         m_nUpper += letterCase == 2;
         m_nAlphabets |= kind == kLatin ? 1 : kind == kCyrillic ? 2 : kind == kGreek ? 4 : 0;
+        m_bCasedBeyondAscii = m_bCasedBeyondAscii || (letterCase != 0 && beyondAscii);
     }
     int End()
     {
@@ -240,15 +242,20 @@ public:
                                  : m_bFirstUpper && m_nUpper == 1 ? 2
                                  : m_nLower == 0                  ? 3
                                                                   : 4;
-        *this = {};
+        m_nMixedCaseWords += pattern == 4 && m_bCasedBeyondAscii;
+        m_nLower = m_nUpper = m_nAlphabets = 0;
+        m_bFirstUpper = m_bCasedBeyondAscii = false;
         return kWordCaseCost[pattern];
     }
+    unsigned MixedCaseWords() const { return m_nMixedCaseWords; }
 
 private:
     unsigned m_nLower = 0;
     unsigned m_nUpper = 0;
     unsigned m_nAlphabets = 0;
     bool m_bFirstUpper = false;
+    bool m_bCasedBeyondAscii = false;
+    unsigned m_nMixedCaseWords = 0;
 };
 
 bool WritesIn(unsigned language, UINT codePage)
@@ -285,10 +292,16 @@ unsigned* Likeliest(const LanguageCosts& costs, unsigned* first, unsigned* out)
     return out;
 }
 
+struct TextScore {
+    int cost;
+    unsigned mixedCaseWords;
+};
+
 // How unlikely text is as real text of the language it most looks like.
 // codePage: what its bytes were written in, 0 for the text as it came.
 // Counting stops past limit. tokens: room for the text's tokens.
-int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int limit, std::vector<std::uint16_t>& tokens)
+TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int limit,
+                   std::vector<std::uint16_t>& tokens)
 {
     tokens.clear();
     // Which languages it may be in, by all its characters and by those
@@ -308,7 +321,7 @@ int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int li
             sum[language] += costs[language];
         }
         if (IsLetterKind(kTokenKind[token])) {
-            word.Add(entry >> 14, kTokenKind[token]);
+            word.Add(entry >> 14, kTokenKind[token], codePoint >= 0x80);
         } else {
             caseCost += word.End();
         }
@@ -342,7 +355,7 @@ int TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int li
         }
         previous = token;
     }
-    return cheapest();
+    return {cheapest(), word.MixedCaseWords()};
 }
 
 bool IsLetter(const Tables& tables, std::uint32_t codePoint)
@@ -553,6 +566,7 @@ struct Candidate {
     std::wstring text;
     std::vector<RepairStep> steps; // the first misreading first
     int cost;                      // the text's, with StepCost for each step
+    unsigned mixedCaseWords;
 };
 
 std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
@@ -599,11 +613,12 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             }
             std::vector<RepairStep> steps{{right, wrong}};
             steps.insert(steps.end(), outer.begin(), outer.end());
-            int cost = std::min(TextCost(tables, decoded, right, limit, tokens), limit);
+            const TextScore score = TextCost(tables, decoded, right, limit, tokens);
+            int cost = std::min(score.cost, limit);
             for (const RepairStep& step : steps) {
                 cost += StepCost(step);
             }
-            candidates.push_back({decoded, std::move(steps), cost});
+            candidates.push_back({decoded, std::move(steps), cost, score.mixedCaseWords});
         }
     }
 }
@@ -746,7 +761,8 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     }
     const Tables& tables = GetTables();
     std::vector<std::uint16_t> tokens;
-    const int inputCost = TextCost(tables, text, 0, INT_MAX, tokens);
+    const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
+    const int inputCost = input.cost;
     const int limit = inputCost + kCostHorizon;
     std::vector<Candidate> candidates;
     AddReadings(tables, text, {}, limit, candidates);
@@ -766,11 +782,20 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
         const Candidate outer = candidates[utf8[k]];
         AddReadings(tables, outer.text, outer.steps, limit, candidates);
     }
-    if (candidates.empty()) {
+    // Clean text seldom has words like "ЗаНЬ": a reading that makes more of
+    // them than the text has is never the repair, though it still competes
+    // as the runner-up. Held to that only now: a UTF-8 reading undone once
+    // more above may be mojibake still and have them.
+    const auto acceptable = [&](const Candidate& c) { return c.mixedCaseWords <= input.mixedCaseWords; };
+    auto best = std::find_if(candidates.begin(), candidates.end(), acceptable);
+    for (auto c = best; c != candidates.end(); ++c) {
+        if (acceptable(*c) && c->cost < best->cost) {
+            best = c;
+        }
+    }
+    if (best == candidates.end()) {
         return analysis;
     }
-    const auto best = std::min_element(candidates.begin(), candidates.end(),
-                                       [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
     int runnerUp = kNoRunnerUp;
     for (auto c = candidates.begin(); c != candidates.end(); ++c) {
         if (c != best) {

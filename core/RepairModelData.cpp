@@ -23802,7 +23802,7 @@ const std::array<std::uint8_t, 131072> kPairCost = {
 
 // Margins by family, then length band, tuned on the corpus's tuning half (tools/repair/tune-margins.py).
 const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{
-    {114, 40},
+    {114, 16},
     {108, 56},
     {107, 64},
     {40, 80},
@@ -23822,14 +23822,14 @@ const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{
     {121, 104},
     {40, 144},
     {740, 8},
-    {112, 88},
-    {274, 80},
+    {75, 88},
+    {105, 80},
     {164, 120},
     {248, 24},
     {58, 96},
+    {71, 64},
     {40, 80},
-    {40, 80},
-    {135, 96},
+    {136, 56},
     {134, 56},
     {335, 104},
     {323, 152},

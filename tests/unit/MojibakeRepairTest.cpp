@@ -88,10 +88,12 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     ASSERT_TRUE(polish.bRepaired);
     EXPECT_EQ(polish.strText, L"Wroc\u0142aw");
     EXPECT_EQ(DescribeRepair(polish.steps), "1250 read as 1252");
-    // Pure ASCII, text whose only change would be punctuation, text lost to "?", and Latin
-    // text whose only change would be one letter for another ("ń" for "ñ").
+    // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
+    // whose only change would be one letter for another ("ń" for "ñ"), and pointed Hebrew
+    // that 1251 would read as words like "цАмИбеЙп".
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
-                                L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144"}) {
+                                L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144",
+                                L"\u05e6\u05b0\u05dc\u05b8\u05d1\u05d5\u05b9\u05df \u05db\u05e4\u05d5\u05dc"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }
