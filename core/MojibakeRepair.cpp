@@ -762,8 +762,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     const Tables& tables = GetTables();
     std::vector<std::uint16_t> tokens;
     const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
-    const int inputCost = input.cost;
-    const int limit = inputCost + kCostHorizon;
+    const int limit = input.cost + kCostHorizon;
     std::vector<Candidate> candidates;
     AddReadings(tables, text, {}, limit, candidates);
     // Text saved as UTF-8 after a misreading and misread again: undo the
@@ -787,9 +786,9 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     // as the runner-up. Held to that only now: a UTF-8 reading undone once
     // more above may be mojibake still and have them.
     const auto acceptable = [&](const Candidate& c) { return c.mixedCaseWords <= input.mixedCaseWords; };
-    auto best = std::find_if(candidates.begin(), candidates.end(), acceptable);
-    for (auto c = best; c != candidates.end(); ++c) {
-        if (acceptable(*c) && c->cost < best->cost) {
+    auto best = candidates.end();
+    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
+        if (acceptable(*c) && (best == candidates.end() || c->cost < best->cost)) {
             best = c;
         }
     }
@@ -804,7 +803,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     }
     analysis.best = {true, best->text, best->steps};
     analysis.nLengthBand = LengthBand(text);
-    analysis.nOverInput = inputCost - best->cost;
+    analysis.nOverInput = input.cost - best->cost;
     analysis.nOverRunnerUp = runnerUp - best->cost;
     return analysis;
 }

@@ -78,8 +78,7 @@ TEST_F(MainWindowRun, CopyIsConvertedOnceAndACommandLineRunIsLeftAlone)
 {
     const std::wstring text = L"日本語";
     ASSERT_TRUE(PlaceOnClipboard({{CF_UNICODETEXT, WithZero(text)}}));
-    ASSERT_TRUE(WaitFor(MarkedAndWritten))
-        << "the copy was not converted";
+    ASSERT_TRUE(WaitFor(MarkedAndWritten)) << "the copy was not converted";
     // Saved defaults: code page 932 with the RTF copy.
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, text));
     EXPECT_NE(ClipboardBytes(RtfFormatId()).value_or("").find("\\cpg932"), std::string::npos);
