@@ -31,6 +31,8 @@ constexpr int kCostHorizon = 64 * 8;
 constexpr int kNoRunnerUp = INT_MAX / 2;
 // How many of the likeliest UTF-8 readings are undone once more.
 constexpr std::size_t kTwiceExpanded = 2;
+// A character's token, without its case (case << 14 | token).
+constexpr std::uint16_t kTokenMask = 0x3FFF;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -175,7 +177,7 @@ Tables BuildTables()
     tables.asciiTokens.assign(kTokenKind.size(), false);
     tables.asciiTokens[kSpace] = tables.asciiTokens[kDigit] = true;
     for (std::uint32_t c = 0; c < 0x80; ++c) {
-        const std::uint32_t token = tables.tokens[c] & 0x3FFF;
+        const std::uint32_t token = tables.tokens[c] & kTokenMask;
         tables.asciiTokens[token] = tables.asciiTokens[token] || token >= kKindCount;
     }
     tables.characterCosts.resize(kTokenKind.size());
@@ -268,8 +270,8 @@ bool WritesIn(unsigned language, UINT codePage)
 // itself less likely.
 constexpr int kForeignCodePageCost = 6 * 8;
 constexpr unsigned kScoredLanguages = 2;
-// How much more a pair of ASCII characters may cost in a language than in all.
-constexpr int kAsciiAllowance = 1 * 8;
+// Marks a token of a word with letters beyond ASCII.
+constexpr std::uint16_t kInWordBeyondAscii = 0x8000;
 constexpr int kLanguageWindow = 24 * 8;
 
 using LanguageCosts = std::array<int, kLanguageCount>;
@@ -292,9 +294,20 @@ unsigned* Likeliest(const LanguageCosts& costs, unsigned* first, unsigned* out)
     return out;
 }
 
+// What clean text seldom has and misreadings make: words like "ЗаНЬ", and
+// private-use characters, which a code page's user-defined area decodes to.
+struct Oddities {
+    unsigned mixedCaseWords = 0;
+    unsigned privateUse = 0;
+    bool NoMoreThan(const Oddities& other) const
+    {
+        return mixedCaseWords <= other.mixedCaseWords && privateUse <= other.privateUse;
+    }
+};
+
 struct TextScore {
     int cost;
-    unsigned mixedCaseWords;
+    Oddities oddities;
 };
 
 // How unlikely text is as real text of the language it most looks like.
@@ -310,11 +323,21 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
     LanguageCosts beyondAscii{};
     WordCase word;
     int caseCost = 0;
+    unsigned privateUse = 0;
+    std::size_t wordStart = 0;
+    bool wordBeyondAscii = false;
+    const auto endWord = [&] {
+        for (std::size_t k = wordStart; wordBeyondAscii && k < tokens.size(); ++k) {
+            tokens[k] |= kInWordBeyondAscii;
+        }
+        wordBeyondAscii = false;
+        caseCost += word.End();
+    };
     for (std::size_t i = 0; i < text.size();) {
         const std::uint32_t codePoint = NextCodePoint(text, i);
         const std::uint32_t entry = TokenOf(tables, codePoint);
-        const std::uint32_t token = entry & 0x3FFF;
-        tokens.push_back(static_cast<std::uint16_t>(token));
+        const std::uint32_t token = entry & kTokenMask;
+        privateUse += kTokenKind[token] == kPrivate;
         const auto& costs = tables.characterCosts[token];
         LanguageCosts& sum = codePoint >= 0x80 ? beyondAscii : all;
         for (unsigned language = 0; language < kLanguageCount; ++language) {
@@ -322,11 +345,14 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         }
         if (IsLetterKind(kTokenKind[token])) {
             word.Add(entry >> 14, kTokenKind[token], codePoint >= 0x80);
+            wordBeyondAscii = wordBeyondAscii || codePoint >= 0x80;
         } else {
-            caseCost += word.End();
+            endWord();
+            wordStart = tokens.size() + 1;
         }
+        tokens.push_back(static_cast<std::uint16_t>(token));
     }
-    caseCost += word.End();
+    endWord();
     const bool foreign = codePage != 0 && codePage != CP_UTF8;
     for (unsigned language = 0; language < kLanguageCount; ++language) {
         beyondAscii[language] += foreign && !WritesIn(language, codePage) ? kForeignCodePageCost : 0;
@@ -343,24 +369,32 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
     }
     const auto cheapest = [&] { return *std::min_element(costs.begin(), costs.begin() + count); };
     std::uint32_t previous = kSpace;
+    bool previousInWord = false;
     for (std::size_t i = 0; i <= tokens.size() && cheapest() <= limit; ++i) {
-        const std::uint32_t token = i < tokens.size() ? tokens[i] : std::uint32_t{kSpace};
-        const int pooled = tables.asciiTokens[previous] && tables.asciiTokens[token]
-                               ? PairCost(kPooledModel, previous, token) + kAsciiAllowance
-                               : INT_MAX;
+        const std::uint32_t token = i < tokens.size() ? tokens[i] & kTokenMask : std::uint32_t{kSpace};
+        const bool inWord = i < tokens.size() && (tokens[i] & kInWordBeyondAscii) != 0;
+        // Pairs of ASCII characters outside words with letters beyond ASCII
+        // (commands, addresses, English) cost the same in every language:
+        // every reading has them, and a language whose text is full of them
+        // must not win on them. Within such words a language may price them
+        // lower, never higher.
+        const bool ascii = tables.asciiTokens[previous] && tables.asciiTokens[token];
+        const bool neutral = ascii && !inWord && !previousInWord;
+        const int pooled = ascii ? PairCost(kPooledModel, previous, token) : INT_MAX;
         for (std::ptrdiff_t k = 0; k < count; ++k) {
             if (costs[k] <= limit) {
-                costs[k] += std::min(PairCost(languages[k], previous, token), pooled);
+                costs[k] += neutral ? pooled : std::min(PairCost(languages[k], previous, token), pooled);
             }
         }
         previous = token;
+        previousInWord = inWord;
     }
-    return {cheapest(), word.MixedCaseWords()};
+    return {cheapest(), {word.MixedCaseWords(), privateUse}};
 }
 
 bool IsLetter(const Tables& tables, std::uint32_t codePoint)
 {
-    return IsLetterKind(kTokenKind[TokenOf(tables, codePoint) & 0x3FFF]);
+    return IsLetterKind(kTokenKind[TokenOf(tables, codePoint) & kTokenMask]);
 }
 
 // Whether the two texts differ in their letters, not only in punctuation,
@@ -389,7 +423,7 @@ bool AltersLetter(const Tables& tables, std::wstring_view a, std::wstring_view b
 
 bool IsLatinLetter(const Tables& tables, wchar_t c)
 {
-    return kTokenKind[TokenOf(tables, c) & 0x3FFF] == kLatin;
+    return kTokenKind[TokenOf(tables, c) & kTokenMask] == kLatin;
 }
 
 // Whether the two texts differ in one Latin letter only, wherever it stands,
@@ -566,7 +600,7 @@ struct Candidate {
     std::wstring text;
     std::vector<RepairStep> steps; // the first misreading first
     int cost;                      // the text's, with StepCost for each step
-    unsigned mixedCaseWords;
+    Oddities oddities;
 };
 
 std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
@@ -618,7 +652,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             for (const RepairStep& step : steps) {
                 cost += StepCost(step);
             }
-            candidates.push_back({decoded, std::move(steps), cost, score.mixedCaseWords});
+            candidates.push_back({decoded, std::move(steps), cost, score.oddities});
         }
     }
 }
@@ -781,11 +815,10 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
         const Candidate outer = candidates[utf8[k]];
         AddReadings(tables, outer.text, outer.steps, limit, candidates);
     }
-    // Clean text seldom has words like "ЗаНЬ": a reading that makes more of
-    // them than the text has is never the repair, though it still competes
-    // as the runner-up. Held to that only now: a UTF-8 reading undone once
-    // more above may be mojibake still and have them.
-    const auto acceptable = [&](const Candidate& c) { return c.mixedCaseWords <= input.mixedCaseWords; };
+    // A reading with more oddities than the text is never the repair, though
+    // it still competes as the runner-up. Held to that only now: a UTF-8
+    // reading undone once more above may be mojibake still and have them.
+    const auto acceptable = [&](const Candidate& c) { return c.oddities.NoMoreThan(input.oddities); };
     auto best = candidates.end();
     for (auto c = candidates.begin(); c != candidates.end(); ++c) {
         if (acceptable(*c) && (best == candidates.end() || c->cost < best->cost)) {
