@@ -272,6 +272,9 @@ constexpr int kForeignCodePageCost = 6 * 8;
 constexpr unsigned kScoredLanguages = 2;
 // Marks a token of a word with letters beyond ASCII.
 constexpr std::uint16_t kInWordBeyondAscii = 0x8000;
+// How far a language may price a pair of ASCII characters outside such words
+// from all languages together.
+constexpr int kAsciiLeeway = 4;
 constexpr int kLanguageWindow = 24 * 8;
 
 using LanguageCosts = std::array<int, kLanguageCount>;
@@ -374,16 +377,18 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         const std::uint32_t token = i < tokens.size() ? tokens[i] & kTokenMask : std::uint32_t{kSpace};
         const bool inWord = i < tokens.size() && (tokens[i] & kInWordBeyondAscii) != 0;
         // Pairs of ASCII characters outside words with letters beyond ASCII
-        // (commands, addresses, English) cost the same in every language:
-        // every reading has them, and a language whose text is full of them
-        // must not win on them. Within such words a language may price them
-        // lower, never higher.
+        // (commands, addresses, English) cost nearly the same in every
+        // language: every reading has them, and a language whose text is full
+        // of them must not win on them. Within such words a language may price
+        // them lower, never higher.
         const bool ascii = tables.asciiTokens[previous] && tables.asciiTokens[token];
         const bool neutral = ascii && !inWord && !previousInWord;
         const int pooled = ascii ? PairCost(kPooledModel, previous, token) : INT_MAX;
+        const int floor = neutral ? pooled - kAsciiLeeway : 0;
+        const int ceiling = neutral ? pooled + kAsciiLeeway : pooled;
         for (std::ptrdiff_t k = 0; k < count; ++k) {
             if (costs[k] <= limit) {
-                costs[k] += neutral ? pooled : std::min(PairCost(languages[k], previous, token), pooled);
+                costs[k] += std::clamp(PairCost(languages[k], previous, token), floor, ceiling);
             }
         }
         previous = token;

@@ -65,9 +65,9 @@ TEST(MojibakeRepair, HeldOutRowsMeetTheTargets)
     // Where the engine stands on these rows (the aims: 92, 98, 99.5 and 96.5
     // for both families, wrong at most 0.15).
     EXPECT_GE(overall.Exact(), 96.5);
-    EXPECT_GE(notLatin.Exact(), 97.0);
-    EXPECT_GE(utf8.Exact(), 99.0);
-    EXPECT_GE(cjk.Exact(), 98.0);
+    EXPECT_GE(notLatin.Exact(), 97.5);
+    EXPECT_GE(utf8.Exact(), 99.5);
+    EXPECT_GE(cjk.Exact(), 99.0);
     EXPECT_GE(cyrillic.Exact(), 85.0);
     EXPECT_LE(overall.Wrong(), 0.05);
 }
