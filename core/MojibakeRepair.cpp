@@ -224,8 +224,8 @@ inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 }
 
 // The case of one word's letters, and whether it mixes alphabets, priced
-// when the word ends; and how many words so far mixed upper and lower case
-// in letters beyond ASCII.
+// when the word ends; whether it has letters beyond ASCII; and how many words
+// so far mixed upper and lower case in letters beyond ASCII.
 class WordCase {
 public:
     void Add(unsigned letterCase, unsigned kind, bool beyondAscii)
@@ -234,8 +234,10 @@ public:
         m_nLower += letterCase == 1;
         m_nUpper += letterCase == 2;
         m_nAlphabets |= kind == kLatin ? 1 : kind == kCyrillic ? 2 : kind == kGreek ? 4 : 0;
+        m_bBeyondAscii = m_bBeyondAscii || beyondAscii;
         m_bCasedBeyondAscii = m_bCasedBeyondAscii || (letterCase != 0 && beyondAscii);
     }
+    bool BeyondAscii() const { return m_bBeyondAscii; }
     int End()
     {
         const bool mixed = (m_nAlphabets & (m_nAlphabets - 1)) != 0;
@@ -246,7 +248,7 @@ public:
                                                                   : 4;
         m_nMixedCaseWords += pattern == 4 && m_bCasedBeyondAscii;
         m_nLower = m_nUpper = m_nAlphabets = 0;
-        m_bFirstUpper = m_bCasedBeyondAscii = false;
+        m_bFirstUpper = m_bBeyondAscii = m_bCasedBeyondAscii = false;
         return kWordCaseCost[pattern];
     }
     unsigned MixedCaseWords() const { return m_nMixedCaseWords; }
@@ -256,6 +258,7 @@ private:
     unsigned m_nUpper = 0;
     unsigned m_nAlphabets = 0;
     bool m_bFirstUpper = false;
+    bool m_bBeyondAscii = false;
     bool m_bCasedBeyondAscii = false;
     unsigned m_nMixedCaseWords = 0;
 };
@@ -328,12 +331,10 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
     int caseCost = 0;
     unsigned privateUse = 0;
     std::size_t wordStart = 0;
-    bool wordBeyondAscii = false;
     const auto endWord = [&] {
-        for (std::size_t k = wordStart; wordBeyondAscii && k < tokens.size(); ++k) {
+        for (std::size_t k = wordStart; word.BeyondAscii() && k < tokens.size(); ++k) {
             tokens[k] |= kInWordBeyondAscii;
         }
-        wordBeyondAscii = false;
         caseCost += word.End();
     };
     for (std::size_t i = 0; i < text.size();) {
@@ -348,7 +349,6 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         }
         if (IsLetterKind(kTokenKind[token])) {
             word.Add(entry >> 14, kTokenKind[token], codePoint >= 0x80);
-            wordBeyondAscii = wordBeyondAscii || codePoint >= 0x80;
         } else {
             endWord();
             wordStart = tokens.size() + 1;
