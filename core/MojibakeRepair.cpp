@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <initializer_list>
@@ -100,6 +101,7 @@ struct Tables {
     // per token: its cost in each language, as a character of its kind and among them
     std::vector<std::array<std::uint16_t, kLanguageCount>> characterCosts;
     std::vector<bool> asciiTokens; // per token: ASCII, a space or a digit
+    std::vector<bool> tripleLetters; // per token: a letter beyond ASCII of a small alphabet
     std::uint32_t nUtf8Bit = 0;
     std::uint32_t nVietnameseBit = 0;
     std::vector<VietnameseLetter> vietnamese;        // by the letter beyond 1258
@@ -180,6 +182,12 @@ Tables BuildTables()
         const std::uint32_t token = tables.tokens[c] & kTokenMask;
         tables.asciiTokens[token] = tables.asciiTokens[token] || token >= kKindCount;
     }
+    tables.tripleLetters.resize(kTokenKind.size());
+    for (std::size_t token = kKindCount; token < kTokenKind.size(); ++token) {
+        const unsigned kind = kTokenKind[token];
+        tables.tripleLetters[token] = !tables.asciiTokens[token] && (kind == kLatin || kind == kCyrillic ||
+                                      kind == kGreek || kind == kArabic || kind == kHebrew || kind == kThai);
+    }
     tables.characterCosts.resize(kTokenKind.size());
     for (std::size_t token = 0; token < kTokenKind.size(); ++token) {
         for (unsigned language = 0; language < kLanguageCount; ++language) {
@@ -209,18 +217,37 @@ std::uint32_t TokenOf(const Tables& tables, std::uint32_t codePoint)
     return codePoint < 0x10000 ? tables.tokens[codePoint] : KindOf(codePoint);
 }
 
-inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
+// The cost in one of the model's hashed tables for hash, or -1 where it has none.
+template <std::size_t N>
+int FindCost(const std::array<std::uint16_t, N>& keys, const std::array<std::uint8_t, N>& costs, std::uint32_t hash)
 {
-    const std::uint32_t hash = PairHash(model << 14 | a, b);
+    constexpr int bits = std::countr_zero(N);
     const std::uint16_t fingerprint = (hash & 0xFFFF) != 0 ? static_cast<std::uint16_t>(hash) : 1;
-    constexpr std::uint32_t mask = (1u << kPairBits) - 1;
-    for (std::uint32_t slot = hash >> (32 - kPairBits); kPairKeys[slot] != 0; slot = (slot + 1) & mask) {
-        if (kPairKeys[slot] == fingerprint) {
-            return kPairCost[slot];
+    for (std::uint32_t slot = hash >> (32 - bits); keys[slot] != 0; slot = (slot + 1) & (N - 1)) {
+        if (keys[slot] == fingerprint) {
+            return costs[slot];
         }
     }
-    return kBackoffCost[a * kModelCount + model] + kKindCost[model][kTokenKind[a]][kTokenKind[b]] +
-           kTokenCost[b * kModelCount + model];
+    return -1;
+}
+
+inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
+{
+    const int cost = FindCost(kPairKeys, kPairCost, PairHash(model << 14 | a, b));
+    return cost >= 0 ? cost
+                     : kBackoffCost[a * kModelCount + model] + kKindCost[model][kTokenKind[a]][kTokenKind[b]] +
+                           kTokenCost[b * kModelCount + model];
+}
+
+// What c costs after the letters a and b, given what it costs after b alone.
+inline int TripleCost(unsigned model, std::uint32_t a, std::uint32_t b, std::uint32_t c, int pairCost)
+{
+    const std::uint32_t context = PairHash(model << 14 | a, b);
+    const int cost = FindCost(kTripleKeys, kTripleCost, PairHash(context, c));
+    if (cost >= 0) {
+        return cost;
+    }
+    return pairCost + std::max(0, FindCost(kTripleKeys, kTripleCost, PairHash(context, kAnyFollower)));
 }
 
 // The case of one word's letters, and whether it mixes alphabets, priced
@@ -371,6 +398,7 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         costs[k] = caseCost + (foreign && !WritesIn(languages[k], codePage) ? kForeignCodePageCost : 0);
     }
     const auto cheapest = [&] { return *std::min_element(costs.begin(), costs.begin() + count); };
+    std::uint32_t before = kSpace;
     std::uint32_t previous = kSpace;
     bool previousInWord = false;
     for (std::size_t i = 0; i <= tokens.size() && cheapest() <= limit; ++i) {
@@ -386,11 +414,15 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         const int pooled = ascii ? PairCost(kPooledModel, previous, token) : INT_MAX;
         const int floor = neutral ? pooled - kAsciiLeeway : 0;
         const int ceiling = neutral ? pooled + kAsciiLeeway : pooled;
+        const bool triple = tables.tripleLetters[before] && tables.tripleLetters[previous];
         for (std::ptrdiff_t k = 0; k < count; ++k) {
             if (costs[k] <= limit) {
-                costs[k] += std::clamp(PairCost(languages[k], previous, token), floor, ceiling);
+                const int pair = PairCost(languages[k], previous, token);
+                costs[k] += std::clamp(triple ? TripleCost(languages[k], before, previous, token, pair) : pair, floor,
+                                       ceiling);
             }
         }
+        before = previous;
         previous = token;
         previousInWord = inWord;
     }

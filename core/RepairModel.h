@@ -59,6 +59,15 @@ constexpr unsigned kPairBits = 17;
 extern const std::array<std::uint16_t, 1u << kPairBits> kPairKeys;
 extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;
 
+// After two letters beyond ASCII of a small alphabet, the next by them,
+// by hash of the pair's hash and the third: its cost where the three were seen
+// often enough, and with kAnyFollower for the third, what any other costs
+// besides its cost after the second alone.
+constexpr unsigned kTripleBits = 17;
+constexpr std::uint32_t kAnyFollower = (1u << 14) - 1;
+extern const std::array<std::uint16_t, 1u << kTripleBits> kTripleKeys;
+extern const std::array<std::uint8_t, 1u << kTripleBits> kTripleCost;
+
 constexpr std::uint32_t PairHash(std::uint32_t a, std::uint32_t b)
 {
     std::uint32_t h = a * 0x9E3779B1u;

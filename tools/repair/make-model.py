@@ -9,8 +9,12 @@ language's text has a cost of its own; any other backs off to how likely the
 character's kind follows the previous one's in that language, and how common
 the character is among its kind there, smoothed towards all languages
 together so that a character a language never uses is unlikely, not
-impossible. Letters are compared without case; the case of whole words is
-priced apart, the same for every language.
+impossible. After two letters beyond ASCII of a small alphabet (Cyrillic,
+Greek, Hebrew ...), where pairs alone tell real words from garbled ones too
+little, the next character is priced by both, where the three were seen often
+enough; any other follower of a common context costs more than after the
+second letter alone. Letters are compared without case; the case of whole
+words is priced apart, the same for every language.
 """
 import collections
 import types
@@ -38,6 +42,7 @@ LANGUAGES = corpus.LANGUAGES
 POOLED = "pooled"
 MODELS = LANGUAGES + [POOLED]
 PAIR_BITS = 17
+TRIPLE_BITS = 17
 UNIT = 8  # cost units per bit
 LANGUAGE_CHARS = 2_000_000  # characters read per language at most
 LANGUAGE_PRIOR = 2.0        # counts of all languages' distribution each language's own is smoothed with
@@ -97,6 +102,12 @@ def classify(code):
     return C["other"]
 
 
+# Letters beyond ASCII of the small alphabets, whose pairs alone tell too
+# little: after two of them, the next character is priced by the two. ASCII
+# letters, which every language has, are left to pairs.
+TRIPLE_KINDS = {C[k] for k in ("latin", "cyrillic", "greek", "arabic", "hebrew", "thai")}
+# Stands for "any follower" in the triple table: the context's own row.
+CONTEXT = (1 << 14) - 1
 LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "hiragana", "katakana", "halfwidth_katakana",
                           "hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
 # How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed;
@@ -181,18 +192,27 @@ def main():
             out.append((token_of.get(folded, k), case))
         return out
 
+    assert token_count < CONTEXT
+    triple_letter = [t >= kinds and token_class[t] in TRIPLE_KINDS and not token_ascii[t] for t in range(token_count)]
+
     unigram = {}
     bigram = {}
+    trigram = {}
     word_cases = collections.Counter()
     for language in LANGUAGES:
         uni = unigram[language] = collections.Counter()
         bi = bigram[language] = collections.Counter()
+        tri = trigram[language] = collections.Counter()
         for text in samples[language]:
             previous = C["space"]
+            before = C["space"]
             letters = []
             for token, case in tokenize(text) + [(C["space"], 0)]:
                 uni[token] += 1
                 bi[(previous, token)] += 1
+                if triple_letter[before] and triple_letter[previous]:
+                    tri[(before, previous, token)] += 1
+                before = previous
                 if token_class[token] in LETTERS:
                     letters.append((case, token_class[token]))
                 elif letters:
@@ -272,19 +292,42 @@ def main():
             if c + UNIT <= fallback and (language != POOLED or (token_ascii[a] and token_ascii[b])):
                 pairs.append((n, li, a, b, c))
 
-    capacity = 1 << PAIR_BITS
     pairs.sort(reverse=True)
-    pairs = pairs[:int(capacity * 0.7)]
-    keys = [0] * capacity
-    values = [0] * capacity
-    for _, li, a, b, c in pairs:
-        h = pair_hash(li << 14 | a, b)
-        slot = h >> (32 - PAIR_BITS)
-        fingerprint = (h & 0xFFFF) or 1
-        while keys[slot]:
-            slot = (slot + 1) & (capacity - 1)
-        keys[slot] = fingerprint
-        values[slot] = c
+    pairs = pairs[:int((1 << PAIR_BITS) * 0.7)]
+    keys, values = hash_table(PAIR_BITS, [(pair_hash(li << 14 | a, b), c) for _, li, a, b, c in pairs])
+    pair_table = {(li, a, b): c for _, li, a, b, c in pairs}
+
+    def pair_cost(li, a, b):
+        c = pair_table.get((li, a, b))
+        if c is None:
+            c = backoff_costs[li][a] + kind_costs[li][token_class[a]][token_class[b]] + token_costs[li][b]
+        return c
+
+    # Triples, smoothed towards the cost after the second letter alone: a context seen
+    # often with few followers makes any other follower unlikely.
+    triples = []
+    for li, language in enumerate(LANGUAGES):
+        seen = collections.Counter()
+        distinct = collections.Counter()
+        for (a, b, _), n in trigram[language].items():
+            seen[(a, b)] += n
+            distinct[(a, b)] += 1
+        for (a, b), n in seen.items():
+            context = cost(distinct[(a, b)] / (n + distinct[(a, b)]))
+            if n >= 4 and context >= UNIT:
+                triples.append((n, li, a, b, CONTEXT, context))
+        for (a, b, c), n in trigram[language].items():
+            if n < 2:
+                continue
+            t = distinct[(a, b)]
+            p = (n + t * 2 ** (-pair_cost(li, b, c) / UNIT)) / (seen[(a, b)] + t)
+            if cost(p) + UNIT <= cost(t / (seen[(a, b)] + t)) + pair_cost(li, b, c):
+                triples.append((n, li, a, b, c, cost(p)))
+    triples.sort(reverse=True)
+    triple_count = len(triples)
+    triples = triples[:int((1 << TRIPLE_BITS) * 0.7)]
+    triple_keys, triple_values = hash_table(
+        TRIPLE_BITS, [(pair_hash(pair_hash(li << 14 | a, b), c), v) for _, li, a, b, c, v in triples])
 
     total_words = sum(word_cases[c] for c in range(1, WORD_CASES))
     word_case_costs = [0] + [cost((word_cases[c] + 1) / (total_words + WORD_CASES)) for c in range(1, WORD_CASES)]
@@ -312,11 +355,27 @@ def main():
         "token_costs": [token_costs[li][t] for t in range(token_count) for li in range(len(MODELS))],
         "backoff_costs": [backoff_costs[li][t] for t in range(token_count) for li in range(len(MODELS))],
         "kind_costs": kind_costs, "kind_unigram_costs": kind_unigram_costs, "word_case_costs": word_case_costs,
-        "keys": keys, "values": values, "pair_count": len(pairs), "margins": margins,
+        "margins": margins,
+        "tables": [("Pair", "pairs", keys, values, len(pairs)),
+                   ("Triple", "triples and contexts", triple_keys, triple_values, len(triples))],
     }
     write(out_path, model)
     print(f"{len(vocabulary)} characters, {token_count} tokens, {len(ranges)} ranges, {len(pairs)} pairs, "
-          f"word cases {word_case_costs}", file=sys.stderr)
+          f"{len(triples)} of {triple_count} triples, word cases {word_case_costs}", file=sys.stderr)
+
+
+def hash_table(bits, entries):
+    """Open addressing by the hash's top bits; a 16-bit fingerprint (never 0) and a cost per slot."""
+    capacity = 1 << bits
+    keys = [0] * capacity
+    values = [0] * capacity
+    for h, value in entries:
+        slot = h >> (32 - bits)
+        while keys[slot]:
+            slot = (slot + 1) & (capacity - 1)
+        keys[slot] = (h & 0xFFFF) or 1
+        values[slot] = value
+    return keys, values
 
 
 def pair_hash(a, b):
@@ -377,14 +436,14 @@ def write(path, model):
           model["kind_unigram_costs"])
     out.append("const std::array<std::uint8_t, kWordCaseCount> kWordCaseCost = {"
                + ", ".join(str(v) for v in model["word_case_costs"]) + "};\n")
-    keys = model["keys"]
-    out.append(f"// {model['pair_count']} pairs in {len(keys)} slots: a 16-bit fingerprint (0: empty), and the cost.")
-    out.append(f"const std::array<std::uint16_t, {len(keys)}> kPairKeys = {{")
-    out.append(rows(keys, 16))
-    out.append("};\n")
-    out.append(f"const std::array<std::uint8_t, {len(keys)}> kPairCost = {{")
-    out.append(rows(model["values"], 24))
-    out.append("};\n")
+    for name, what, keys, values, count in model["tables"]:
+        out.append(f"// {count} {what} in {len(keys)} slots: a 16-bit fingerprint (0: empty), and the cost.")
+        out.append(f"const std::array<std::uint16_t, {len(keys)}> k{name}Keys = {{")
+        out.append(rows(keys, 16))
+        out.append("};\n")
+        out.append(f"const std::array<std::uint8_t, {len(keys)}> k{name}Cost = {{")
+        out.append(rows(values, 24))
+        out.append("};\n")
     out.append("// Margins by family, then length band, tuned on the corpus's tuning half"
                " (tools/repair/tune-margins.py).")
     out.append("const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{")
