@@ -59,10 +59,11 @@ constexpr unsigned kPairBits = 17;
 extern const std::array<std::uint16_t, 1u << kPairBits> kPairKeys;
 extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;
 
-// After two letters beyond ASCII of a small alphabet, the next by them,
-// by hash of the pair's hash and the third: its cost where the three were seen
-// often enough, and with kAnyFollower for the third, what any other costs
-// besides its cost after the second alone.
+// The character after two letters beyond ASCII of a small alphabet, priced
+// by both, by hash of the pair's hash and the character: its cost where the
+// three were seen together often enough. With kAnyFollower as the character:
+// what any other follower of that pair costs on top of its cost after the
+// second letter alone.
 constexpr unsigned kTripleBits = 17;
 constexpr std::uint32_t kAnyFollower = (1u << 14) - 1;
 extern const std::array<std::uint16_t, 1u << kTripleBits> kTripleKeys;
