@@ -97,13 +97,14 @@ void Decide(const Item& item, Report& report, FILE* features)
     if (features != nullptr) {
         const RepairAnalysis analysis = AnalyseMojibake(item.input);
         const bool bestCorrect = analysis.best.bRepaired && analysis.best.strText == item.original;
-        std::fprintf(features, "%s\t%s\t%u\t%u\t%d\t%d\t%d\t%s\t%s\t%s\t%s\t%d\n",
+        std::fprintf(features, "%s\t%s\t%u\t%u\t%d\t%d\t%d\t%s\t%s\t%s\t%s\t%d\t%d\n",
                      item.garbling.empty() ? "clean" : "garbled",
                      item.garbling.empty() ? "-" : FamilyName(FamilyOf(item.garbling)),
                      analysis.best.bRepaired ? static_cast<unsigned>(FamilyOf(analysis.best.steps)) : 99u,
                      analysis.nLengthBand, analysis.nOverInput, analysis.nOverRunnerUp, bestCorrect ? 1 : 0,
                      item.language.c_str(), ToUtf8(item.input).c_str(), ToUtf8(analysis.best.strText).c_str(),
-                     item.garbling.empty() ? "-" : DescribeRepair(item.garbling).c_str(), result.bRepaired ? 1 : 0);
+                     item.garbling.empty() ? "-" : DescribeRepair(item.garbling).c_str(), result.bRepaired ? 1 : 0,
+                     analysis.nOverUnaltered);
     }
     if (item.garbling.empty()) {
         report.clean.Add(result.bRepaired, false);

@@ -655,9 +655,10 @@ std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
 
 // Every reading of text as bytes of one candidate decoded through another,
 // that alters a letter and gives a text not found before. outer: the steps
-// that made text, undone already.
+// that made text, undone already. unaltered: lowered to the cost of any
+// other reading of the text as it came that alters no letter.
 void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer, int limit,
-                 std::vector<Candidate>& candidates)
+                 std::vector<Candidate>& candidates, int& unaltered)
 {
     std::string bytes;
     std::wstring decoded;
@@ -674,12 +675,14 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
         }
         for (const UINT right : tables.codePages) {
             if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !ReadStrict(right, bytes, decoded) ||
-                !AltersLetter(tables, text, decoded) || (outer.empty() && SwapsOneLatinLetter(tables, text, decoded))) {
+                decoded == text) {
                 continue;
             }
-            const bool known = std::any_of(candidates.begin(), candidates.end(),
-                                           [&](const Candidate& c) { return c.text == decoded; });
-            if (known) {
+            const bool altersLetter = AltersLetter(tables, text, decoded);
+            const bool candidate = altersLetter && !(outer.empty() && SwapsOneLatinLetter(tables, text, decoded)) &&
+                                   std::none_of(candidates.begin(), candidates.end(),
+                                                [&](const Candidate& c) { return c.text == decoded; });
+            if (!candidate && (altersLetter || !outer.empty())) {
                 continue;
             }
             std::vector<RepairStep> steps{{right, wrong}};
@@ -689,7 +692,11 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             for (const RepairStep& step : steps) {
                 cost += StepCost(step);
             }
-            candidates.push_back({decoded, std::move(steps), cost, score.oddities});
+            if (candidate) {
+                candidates.push_back({decoded, std::move(steps), cost, score.oddities});
+            } else {
+                unaltered = std::min(unaltered, cost);
+            }
         }
     }
 }
@@ -716,9 +723,15 @@ bool LostBytes(std::wstring_view text)
     return false;
 }
 
+// Text whose misreading touched only its punctuation ("a√z" for "a–z") has
+// a reading that alters no letter far likelier than any repair of its
+// letters, which would then be wrong. Checked beside the margins, which are
+// chosen without it.
+constexpr int kUnalteredLeeway = 8 * 8;
+
 bool PassesMargins(const RepairAnalysis& analysis)
 {
-    if (!analysis.best.bRepaired) {
+    if (!analysis.best.bRepaired || analysis.nOverUnaltered < -kUnalteredLeeway) {
         return false;
     }
     const auto family = static_cast<unsigned>(FamilyOf(analysis.best.steps));
@@ -835,7 +848,8 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
     const int limit = input.cost + kCostHorizon;
     std::vector<Candidate> candidates;
-    AddReadings(tables, text, {}, limit, candidates);
+    int unaltered = kNoRunnerUp;
+    AddReadings(tables, text, {}, limit, candidates, unaltered);
     // Text saved as UTF-8 after a misreading and misread again: undo the
     // likeliest UTF-8 readings once more, whether or not they look better
     // than the text yet (what they give may be mojibake still).
@@ -850,7 +864,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
                       [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
     for (std::size_t k = 0; k < expanded; ++k) {
         const Candidate outer = candidates[utf8[k]];
-        AddReadings(tables, outer.text, outer.steps, limit, candidates);
+        AddReadings(tables, outer.text, outer.steps, limit, candidates, unaltered);
     }
     // A reading with more oddities than the text is never the repair, though
     // it still competes as the runner-up. Held to that only now: a UTF-8
@@ -875,6 +889,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     analysis.nLengthBand = LengthBand(text);
     analysis.nOverInput = input.cost - best->cost;
     analysis.nOverRunnerUp = runnerUp - best->cost;
+    analysis.nOverUnaltered = unaltered - best->cost;
     return analysis;
 }
 

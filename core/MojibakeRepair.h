@@ -51,6 +51,9 @@ struct RepairAnalysis {
     unsigned nLengthBand = 0;
     int nOverInput = 0;     // how much likelier the repair is than the text, in eighths of a bit
     int nOverRunnerUp = 0;  // and than the next different repair (a large number when there is none)
+    // and than the likeliest reading that alters no letter, only punctuation
+    // or symbols: a large number when there is none
+    int nOverUnaltered = 0;
 };
 RepairAnalysis AnalyseMojibake(std::wstring_view text);
 

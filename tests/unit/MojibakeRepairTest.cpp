@@ -90,9 +90,11 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     EXPECT_EQ(DescribeRepair(polish.steps), "1250 read as 1252");
     // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
-    // that 1251 would read as words like "цАмИбеЙп", and a Portuguese "é" before an
-    // address, which Russian text full of addresses would take for "й".
+    // that 1251 would read as words like "цАмИбеЙп", a Portuguese "é" before an
+    // address, which Russian text full of addresses would take for "й", and text misread
+    // only in its punctuation, whose letters a reading as KOI8-R would wrongly change.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
+                                L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144",
                                 L"\u05e6\u05b0\u05dc\u05b8\u05d1\u05d5\u05b9\u05df \u05db\u05e4\u05d5\u05dc",
                                 L"\u00e9 <ftp://ftp.is.co.za/rfc/rfc1808.txt>."}) {
