@@ -682,6 +682,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             const bool candidate = altersLetter && !(outer.empty() && SwapsOneLatinLetter(tables, text, decoded)) &&
                                    std::none_of(candidates.begin(), candidates.end(),
                                                 [&](const Candidate& c) { return c.text == decoded; });
+            // Any other reading is only priced, when it alters no letter of the text as it came.
             if (!candidate && (altersLetter || !outer.empty())) {
                 continue;
             }
