@@ -184,9 +184,7 @@ Tables BuildTables()
     }
     tables.tripleLetters.resize(kTokenKind.size());
     for (std::size_t token = kKindCount; token < kTokenKind.size(); ++token) {
-        const unsigned kind = kTokenKind[token];
-        tables.tripleLetters[token] = !tables.asciiTokens[token] && (kind == kLatin || kind == kCyrillic ||
-                                      kind == kGreek || kind == kArabic || kind == kHebrew || kind == kThai);
+        tables.tripleLetters[token] = !tables.asciiTokens[token] && ((kTripleKinds >> kTokenKind[token]) & 1) != 0;
     }
     tables.characterCosts.resize(kTokenKind.size());
     for (std::size_t token = 0; token < kTokenKind.size(); ++token) {

@@ -68,6 +68,8 @@ constexpr unsigned kTripleBits = 17;
 constexpr std::uint32_t kAnyFollower = (1u << 14) - 1;
 extern const std::array<std::uint16_t, 1u << kTripleBits> kTripleKeys;
 extern const std::array<std::uint8_t, 1u << kTripleBits> kTripleCost;
+// The kinds whose letters beyond ASCII start such contexts, a bit for each.
+extern const std::uint32_t kTripleKinds;
 
 constexpr std::uint32_t PairHash(std::uint32_t a, std::uint32_t b)
 {

@@ -37461,6 +37461,9 @@ const std::array<std::uint8_t, 131072> kTripleCost = {
     0, 0, 0, 0, 36, 0, 0, 0,
 };
 
+// The kinds whose letters beyond ASCII start a triple's context, a bit for each.
+const std::uint32_t kTripleKinds = 0x3838;
+
 // Margins by family, then length band, tuned on the corpus's tuning half (tools/repair/tune-margins.py).
 const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{
     {113, 64},

@@ -444,6 +444,8 @@ def write(path, model):
         out.append(f"const std::array<std::uint8_t, {len(keys)}> k{name}Cost = {{")
         out.append(rows(values, 24))
         out.append("};\n")
+    out.append("// The kinds whose letters beyond ASCII start a triple's context, a bit for each.")
+    out.append(f"const std::uint32_t kTripleKinds = {sum(1 << k for k in TRIPLE_KINDS):#x};\n")
     out.append("// Margins by family, then length band, tuned on the corpus's tuning half"
                " (tools/repair/tune-margins.py).")
     out.append("const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{")
