@@ -253,6 +253,11 @@ def main():
     kind_unigram_costs = []  # [language][kind]
     within = {}
     pairs = []
+
+    def backoff_cost(li, a, b):
+        # What the engine prices a pair not in the table at.
+        return backoff_costs[li][a] + kind_costs[li][token_class[a]][token_class[b]] + token_costs[li][b]
+
     for li, language in enumerate(MODELS):
         uni = unigram[language]
         bi = bigram[language]
@@ -288,8 +293,7 @@ def main():
                 continue
             lower = within[language][b] * kind_prob[token_class[a]][token_class[b]]
             c = cost((n * share[b] + followers[a] * lower) / (left[a] + followers[a]))
-            fallback = backoff_costs[li][a] + kind_costs[li][token_class[a]][token_class[b]] + token_costs[li][b]
-            if c + UNIT <= fallback and (language != POOLED or (token_ascii[a] and token_ascii[b])):
+            if c + UNIT <= backoff_cost(li, a, b) and (language != POOLED or (token_ascii[a] and token_ascii[b])):
                 pairs.append((n, li, a, b, c))
 
     pairs.sort(reverse=True)
@@ -299,9 +303,7 @@ def main():
 
     def pair_cost(li, a, b):
         c = pair_table.get((li, a, b))
-        if c is None:
-            c = backoff_costs[li][a] + kind_costs[li][token_class[a]][token_class[b]] + token_costs[li][b]
-        return c
+        return backoff_cost(li, a, b) if c is None else c
 
     # Triples, smoothed towards the cost after the second letter alone: a context seen
     # often with few followers makes any other follower unlikely.
