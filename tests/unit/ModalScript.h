@@ -16,6 +16,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "framework/Dialog.h"
 
@@ -95,9 +96,15 @@ private:
             script->m_steps.clear();
             script->m_nIdleTicks = kGraceTicks;
         }
+        // A dialog a step opens is shown only once its loop finds the queue
+        // empty, and a tick already due comes first: it gets that tick.
+        if (std::exchange(script->m_bSettling, false)) {
+            return;
+        }
         if (!script->m_steps.empty()) {
             Step step = std::move(script->m_steps.front());
             script->m_steps.pop_front();
+            script->m_bSettling = true;
             step(FrontDialog());
             return;
         }
@@ -110,4 +117,5 @@ private:
     static inline ModalScript* s_pRunning = nullptr;
     std::deque<Step> m_steps;
     int m_nIdleTicks = 0;
+    bool m_bSettling = false;
 };
