@@ -676,12 +676,15 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
                 decoded == text) {
                 continue;
             }
-            const bool altersLetter = AltersLetter(tables, text, decoded);
-            const bool candidate = altersLetter && !(outer.empty() && SwapsOneLatinLetter(tables, text, decoded)) &&
-                                   std::none_of(candidates.begin(), candidates.end(),
-                                                [&](const Candidate& c) { return c.text == decoded; });
-            // Any other reading is only priced, when it alters no letter of the text as it came.
-            if (!candidate && (altersLetter || !outer.empty())) {
+            // A reading that alters no letter is never a repair; of the text
+            // as it came, it is still priced.
+            const bool candidate = AltersLetter(tables, text, decoded);
+            if (!candidate && !outer.empty()) {
+                continue;
+            }
+            const auto found = [&](const Candidate& c) { return c.text == decoded; };
+            if (candidate && ((outer.empty() && SwapsOneLatinLetter(tables, text, decoded)) ||
+                              std::any_of(candidates.begin(), candidates.end(), found))) {
                 continue;
             }
             std::vector<RepairStep> steps{{right, wrong}};
