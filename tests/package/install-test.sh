@@ -70,10 +70,27 @@ font_mappings() {
   iconv -f UTF-16 -t UTF-8 "$HOME/fonts.reg" | tr -d '\r'
 }
 
-# The window, in a prefix the command makes.
-pelisan >/dev/null 2>&1 &
+# The window, in a prefix the command makes. What the first start printed
+# tells why it failed, if it does.
+pelisan >"$HOME/first-start.log" 2>&1 &
 window_pid=$!
-poll 180 running 'pelisan\\pelisan\.exe' || fail "the window's program did not start"
+window_started() { running 'pelisan\\pelisan\.exe' || ! kill -0 "$window_pid" 2>/dev/null; }
+first_start_failed() {
+  local what
+  if kill -0 "$window_pid" 2>/dev/null; then
+    what="pelisan still runs; Windows processes: $(pgrep -af '\.exe' | grep -v pgrep | tr '\n' ';')"
+  else
+    wait "$window_pid"
+    what="pelisan ended with status $?"
+  fi
+  what="$what; $(df -Pk "$HOME" | awk 'NR == 2 { print $4 }') KiB free for the prefix"
+  fail "the window's program did not start: $what; it printed: $(tr '\n' ' ' <"$HOME/first-start.log")"
+}
+# Wine waits up to five minutes for a new prefix's first boot before it goes
+# on without it: the window may start that late.
+first_start=$SECONDS
+poll 400 window_started && running 'pelisan\\pelisan\.exe' || first_start_failed
+[ $((SECONDS - first_start)) -lt 60 ] || echo "install-test: the first start took $((SECONDS - first_start)) s" >&2
 window_tool wait || fail "the window did not open"
 mappings=$(font_mappings)
 for mapping in '"ＭＳ ゴシック"="IPAGothic"' '"ＭＳ Ｐゴシック"="IPAPGothic"' '"MS Gothic"="IPAGothic"' \
