@@ -198,6 +198,14 @@ mkdir "$HOME/prefix32" && echo '#arch=win32' >"$HOME/prefix32/system.reg"
 status=0
 WINEPREFIX=$HOME/prefix32 timeout 60 pelisan 2>/dev/null || status=$?
 [ "$status" -eq 126 ] || fail "a 32-bit prefix ended with $status, not 126"
+# A prefix Wine fails to make: the launcher's 125, and Wine's words passed on once.
+mkdir "$HOME/failing-wine"
+printf '#!/bin/sh\necho "wine: could not load kernel32.dll" >&2\nexit 1\n' >"$HOME/failing-wine/wineboot"
+chmod +x "$HOME/failing-wine/wineboot"
+status=0
+reason=$(WINEPREFIX=$HOME/unmade PATH=$HOME/failing-wine:$PATH timeout 60 pelisan 2>&1 >/dev/null) || status=$?
+[ "$status" -eq 125 ] || fail "a prefix Wine could not make ended with $status, not the launcher's 125"
+[ "$(grep -c 'could not load kernel32' <<<"$reason")" -eq 1 ] || fail "Wine's words on the prefix, not once: $reason"
 
 # A killed launcher leaves no temporary folder; the window it started runs on,
 # until --release closes it, settings saved, and the session ends.
