@@ -26,8 +26,9 @@ constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1
 // DecideLongText); every window must agree.
 constexpr std::size_t kWholeTextLimit = 4096;
 constexpr std::size_t kWindowUnits = 1024;
-// Readings much less likely than the text cannot win and barely matter as
-// runners-up: their cost is counted only this far past the text's.
+// Readings much less likely than the text, or than a repair found already,
+// cannot win and barely matter as runners-up: their cost is counted only this
+// far past the text's and the repair's. Far past any margin.
 constexpr int kCostHorizon = 64 * 8;
 constexpr int kNoRunnerUp = INT_MAX / 2;
 // How many of the likeliest UTF-8 readings are undone once more.
@@ -638,6 +639,23 @@ struct Candidate {
     Oddities oddities;
 };
 
+// The readings of a text, as they are found.
+struct Readings {
+    explicit Readings(const TextScore& input)
+        : inputOddities(input.oddities), textLimit(input.cost + kCostHorizon), limit(textLimit)
+    {
+    }
+    // A reading with more oddities than the text is never the repair, though
+    // it still competes as the runner-up.
+    bool MayRepair(const Candidate& c) const { return c.oddities.NoMoreThan(inputOddities); }
+
+    Oddities inputOddities;
+    int textLimit;
+    int limit; // also past the likeliest repair so far
+    std::vector<Candidate> candidates;
+    int unaltered = kNoRunnerUp; // the likeliest reading that alters no letter
+};
+
 std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
 {
     std::uint32_t mask = ~0u;
@@ -653,11 +671,12 @@ std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
 
 // Every reading of text as bytes of one candidate decoded through another,
 // that alters a letter and gives a text not found before. outer: the steps
-// that made text, undone already. unaltered: lowered to the cost of any
-// other reading of the text as it came that alters no letter.
-void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer, int limit,
-                 std::vector<Candidate>& candidates, int& unaltered)
+// that made text, undone already. Of the text as it came, the readings that
+// alter no letter are priced too.
+void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer,
+                 Readings& readings)
 {
+    std::vector<Candidate>& candidates = readings.candidates;
     std::string bytes;
     std::wstring decoded;
     std::vector<std::uint16_t> tokens;
@@ -689,15 +708,21 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             }
             std::vector<RepairStep> steps{{right, wrong}};
             steps.insert(steps.end(), outer.begin(), outer.end());
+            // The UTF-8 readings of the text as it came are priced in full:
+            // the likeliest are undone once more.
+            const int limit = outer.empty() && right == CP_UTF8 ? readings.textLimit : readings.limit;
             const TextScore score = TextCost(tables, decoded, right, limit, tokens);
             int cost = std::min(score.cost, limit);
             for (const RepairStep& step : steps) {
                 cost += StepCost(step);
             }
-            if (candidate) {
-                candidates.push_back({decoded, std::move(steps), cost, score.oddities});
-            } else {
-                unaltered = std::min(unaltered, cost);
+            if (!candidate) {
+                readings.unaltered = std::min(readings.unaltered, cost);
+                continue;
+            }
+            candidates.push_back({decoded, std::move(steps), cost, score.oddities});
+            if (readings.MayRepair(candidates.back())) {
+                readings.limit = std::min(readings.limit, cost + kCostHorizon);
             }
         }
     }
@@ -848,10 +873,9 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     const Tables& tables = GetTables();
     std::vector<std::uint16_t> tokens;
     const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
-    const int limit = input.cost + kCostHorizon;
-    std::vector<Candidate> candidates;
-    int unaltered = kNoRunnerUp;
-    AddReadings(tables, text, {}, limit, candidates, unaltered);
+    Readings readings(input);
+    const std::vector<Candidate>& candidates = readings.candidates;
+    AddReadings(tables, text, {}, readings);
     // Text saved as UTF-8 after a misreading and misread again: undo the
     // likeliest UTF-8 readings once more, whether or not they look better
     // than the text yet (what they give may be mojibake still).
@@ -866,15 +890,13 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
                       [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
     for (std::size_t k = 0; k < expanded; ++k) {
         const Candidate outer = candidates[utf8[k]];
-        AddReadings(tables, outer.text, outer.steps, limit, candidates, unaltered);
+        AddReadings(tables, outer.text, outer.steps, readings);
     }
-    // A reading with more oddities than the text is never the repair, though
-    // it still competes as the runner-up. Held to that only now: a UTF-8
-    // reading undone once more above may be mojibake still and have them.
-    const auto acceptable = [&](const Candidate& c) { return c.oddities.NoMoreThan(input.oddities); };
+    // Held to the oddities only now: a UTF-8 reading undone once more above
+    // may be mojibake still and have them.
     auto best = candidates.end();
     for (auto c = candidates.begin(); c != candidates.end(); ++c) {
-        if (acceptable(*c) && (best == candidates.end() || c->cost < best->cost)) {
+        if (readings.MayRepair(*c) && (best == candidates.end() || c->cost < best->cost)) {
             best = c;
         }
     }
@@ -891,7 +913,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     analysis.nLengthBand = LengthBand(text);
     analysis.nOverInput = input.cost - best->cost;
     analysis.nOverRunnerUp = runnerUp - best->cost;
-    analysis.nOverUnaltered = unaltered - best->cost;
+    analysis.nOverUnaltered = readings.unaltered - best->cost;
     return analysis;
 }
 
