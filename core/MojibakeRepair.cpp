@@ -750,6 +750,44 @@ bool LostBytes(std::wstring_view text)
     return false;
 }
 
+// A list of lone characters beyond ASCII, such as an alphabet or a table of
+// characters, is left alone: with no neighbour, each tells only how common it
+// is, and such lists are made of the rare ones. A UTF-8 misreading still
+// shows in one: each character becomes several.
+bool IsListOfLoneCharacters(std::wstring_view text)
+{
+    constexpr std::size_t kShortestList = 5;
+    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    const auto isAsciiPunct = [](wchar_t c) {
+        return (c >= L'!' && c <= L'/') || (c >= L':' && c <= L'@') || (c >= L'[' && c <= L'`') ||
+               (c >= L'{' && c <= L'~');
+    };
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        while (end < text.size() && !isBlank(text[end])) {
+            ++end;
+        }
+        std::wstring_view item = text.substr(i, end - i);
+        while (!item.empty() && isAsciiPunct(item.front())) {
+            item.remove_prefix(1);
+        }
+        while (!item.empty() && isAsciiPunct(item.back())) {
+            item.remove_suffix(1);
+        }
+        if (!IsAscii(item)) {
+            std::size_t next = 0;
+            NextCodePoint(item, next);
+            if (next != item.size()) {
+                return false;
+            }
+            ++lone;
+        }
+        i = end + 1;
+    }
+    return lone >= kShortestList;
+}
+
 // Text whose misreading touched only its punctuation ("a√z" for "a–z") has
 // a reading that alters no letter far likelier than any repair of its
 // letters, which would then be wrong. Checked beside the margins, which are
@@ -919,7 +957,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
 
 RepairResult RepairMojibake(std::wstring_view text)
 {
-    if (IsAscii(text) || LostBytes(text)) {
+    if (IsAscii(text) || LostBytes(text) || IsListOfLoneCharacters(text)) {
         return {};
     }
     return text.size() > kWholeTextLimit ? DecideLongText(text) : DecideShortText(text);
