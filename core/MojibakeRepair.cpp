@@ -751,9 +751,10 @@ bool LostBytes(std::wstring_view text)
 }
 
 // A list of lone characters beyond ASCII, such as an alphabet or a table of
-// characters, is left alone: with no neighbour, each tells only how common it
-// is, and such lists are made of the rare ones. A UTF-8 misreading still
-// shows in one: each character becomes several.
+// characters, is neither repaired nor read once more after a UTF-8 reading:
+// with no neighbour, each tells only how common it is, and such lists are
+// made of the rare ones. A UTF-8 misreading still shows in one: each
+// character becomes several.
 bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
@@ -928,7 +929,9 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
                       [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
     for (std::size_t k = 0; k < expanded; ++k) {
         const Candidate outer = candidates[utf8[k]];
-        AddReadings(tables, outer.text, outer.steps, readings);
+        if (!IsListOfLoneCharacters(outer.text)) {
+            AddReadings(tables, outer.text, outer.steps, readings);
+        }
     }
     // Held to the oddities only now: a UTF-8 reading undone once more above
     // may be mojibake still and have them.

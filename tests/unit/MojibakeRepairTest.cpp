@@ -83,6 +83,10 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     ASSERT_TRUE(sjis.bRepaired);
     EXPECT_EQ(sjis.strText, L"\u65e5\u672c\u8a9e");
     EXPECT_EQ(DescribeRepair(sjis.steps), "932 read as 1252");
+    // A list garbled from UTF-8 is repaired; the list of lone letters it gives is not read again.
+    const RepairResult list = RepairMojibake(L"\u00c3\u00a4 \u00c3\u00b6 \u00c3\u00bc \u00c3\u0178 \u00c3\u00a9");
+    ASSERT_TRUE(list.bRepaired);
+    EXPECT_EQ(list.strText, L"\u00e4 \u00f6 \u00fc \u00df \u00e9");
     // One letter throughout, but shown as a symbol, as mojibake between Latin code pages shows it.
     const RepairResult polish = RepairMojibake(L"Wroc\u00b3aw");
     ASSERT_TRUE(polish.bRepaired);
