@@ -759,10 +759,7 @@ bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
     const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
-    const auto isAsciiPunct = [](wchar_t c) {
-        return (c >= L'!' && c <= L'/') || (c >= L':' && c <= L'@') || (c >= L'[' && c <= L'`') ||
-               (c >= L'{' && c <= L'~');
-    };
+    const auto isAsciiPunct = [](wchar_t c) { return KindOf(c) == kAsciiPunct; };
     std::size_t lone = 0;
     for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
