@@ -750,6 +750,11 @@ bool LostBytes(std::wstring_view text)
     return false;
 }
 
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
 // A list of lone characters beyond ASCII, such as an alphabet or a table of
 // characters, is neither repaired nor read once more after a UTF-8 reading:
 // with no neighbour, each tells only how common it is, and such lists are
@@ -758,12 +763,11 @@ bool LostBytes(std::wstring_view text)
 bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
-    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
     const auto isAsciiPunct = [](wchar_t c) { return KindOf(c) == kAsciiPunct; };
     std::size_t lone = 0;
     for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
-        while (end < text.size() && !isBlank(text[end])) {
+        while (end < text.size() && !IsBlank(text[end])) {
             ++end;
         }
         std::wstring_view item = text.substr(i, end - i);
@@ -816,13 +820,12 @@ RepairResult DecideShortText(std::wstring_view text)
 // character, so no character of any reading is cut.
 std::wstring_view WindowAround(std::wstring_view text, std::size_t position)
 {
-    const auto isBreak = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
     std::size_t first = position > kWindowUnits / 2 ? position - kWindowUnits / 2 : 0;
     std::size_t last = std::min(text.size(), first + kWindowUnits);
-    while (first > 0 && first < position && !isBreak(text[first - 1])) {
+    while (first > 0 && first < position && !IsBlank(text[first - 1])) {
         ++first;
     }
-    while (last < text.size() && last > position && !isBreak(text[last])) {
+    while (last < text.size() && last > position && !IsBlank(text[last])) {
         --last;
     }
     return text.substr(first, last - first);
