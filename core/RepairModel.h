@@ -13,8 +13,8 @@ namespace repair_model {
 
 // Kinds of character, in the generator's order.
 enum Kind : std::uint8_t {
-    kSpace, kDigit, kAsciiPunct, kLatin, kCyrillic, kGreek, kHan, kHiragana, kKatakana, kHalfwidthKatakana,
-    kHangul, kArabic, kHebrew, kThai, kPunct, kSymbol, kBox, kEmoji, kControl, kPrivate, kMark, kFullwidth,
+    kSpace, kDigit, kAsciiPunct, kLatin, kCyrillic, kGreek, kHan, kRareHan, kHiragana, kKatakana, kHalfwidthKatakana,
+    kHangul, kRareHangul, kArabic, kHebrew, kThai, kPunct, kSymbol, kBox, kEmoji, kControl, kPrivate, kMark, kFullwidth,
     kOtherLetter, kOther, kKindCount
 };
 

@@ -30,8 +30,8 @@ sys.modules["corpus"] = corpus
 exec(compile(corpus_path.read_text(encoding="utf-8"), str(corpus_path), "exec"), corpus.__dict__)
 
 # Kinds of character; the order is the engine's (core/RepairModel.h).
-CLASSES = ["space", "digit", "ascii_punct", "latin", "cyrillic", "greek", "han", "hiragana", "katakana",
-           "halfwidth_katakana", "hangul", "arabic", "hebrew", "thai", "punct", "symbol", "box", "emoji",
+CLASSES = ["space", "digit", "ascii_punct", "latin", "cyrillic", "greek", "han", "rare_han", "hiragana", "katakana",
+           "halfwidth_katakana", "hangul", "rare_hangul", "arabic", "hebrew", "thai", "punct", "symbol", "box", "emoji",
            "control", "private", "mark", "fullwidth", "other_letter", "other"]
 C = {name: i for i, name in enumerate(CLASSES)}
 # The code pages each language's text is written in besides UTF-8.
@@ -49,7 +49,35 @@ LANGUAGE_PRIOR = 2.0        # counts of all languages' distribution each languag
 KIND_PRIOR = 1.0
 
 
+# The first level of GB 2312, Big5 and JIS X 0208, by code: the Han
+# characters everyday text is written with.
+COMMON_HAN = (("gb2312", 0xB0A1, 0xD7FE), ("big5", 0xA440, 0xC67E), ("shift_jis", 0x889F, 0x9872))
+
+
+def common_han(c):
+    for codec, first, last in COMMON_HAN:
+        try:
+            code = int.from_bytes(c.encode(codec), "big")
+        except UnicodeEncodeError:
+            continue
+        if first <= code <= last:
+            return True
+    return False
+
+
 def classify(code):
+    # Han and Hangul beyond the common sets are kinds of their own: clean
+    # text seldom has them, and misread bytes often land on them.
+    kind = classify_script(code)
+    if kind == C["han"] and not common_han(chr(code)):
+        return C["rare_han"]
+    if kind == C["hangul"] and 0xAC00 <= code <= 0xD7A3 and len(chr(code).encode("euc_kr")) != 2:
+        # Beyond the 2,350 syllables of KS X 1001.
+        return C["rare_hangul"]
+    return kind
+
+
+def classify_script(code):
     c = chr(code)
     if c in " \t\n\r\x0b\x0c\u00a0\u3000" or unicodedata.category(c) == "Zs":
         return C["space"]
@@ -108,8 +136,8 @@ def classify(code):
 TRIPLE_KINDS = {C[k] for k in ("latin", "cyrillic", "greek", "arabic", "hebrew", "thai")}
 # Stands for "any follower" in the triple table: the context's own row.
 CONTEXT = (1 << 14) - 1
-LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "hiragana", "katakana", "halfwidth_katakana",
-                          "hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
+LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "rare_han", "hiragana", "katakana", "halfwidth_katakana",
+                          "hangul", "rare_hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
 # How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed;
 # and words that mix alphabets, which clean text seldom has and mojibake often makes ("УMayLoadФ").
 WORD_CASES = 6
@@ -240,6 +268,10 @@ def main():
     members = collections.Counter(kind(code) for code in range(0x110000) if not 0xD800 <= code <= 0xDFFF)
     for ch in vocabulary:
         members[kind(ord(ch))] -= 1
+    # The common sets hold many rare characters too: one of them outside the
+    # vocabulary is priced as one among all of its script, rare ones included.
+    for common, rare in ((C["han"], C["rare_han"]), (C["hangul"], C["rare_hangul"])):
+        members[common] += members[rare]
     share = [1.0 / max(1, members[token_class[t]]) if t < kinds and t not in (C["space"], C["digit"]) else 1.0
              for t in range(token_count)]
     global_within = [(everything[t] + 0.5) / (kind_total[token_class[t]] + 1.0) * share[t]
