@@ -11,6 +11,7 @@ of rows, spread over the lengths.
 import types
 import random
 import sys
+import unicodedata
 from pathlib import Path
 
 PER_LANGUAGE = 14
@@ -24,6 +25,10 @@ exec(compile(corpus_path.read_text(encoding="utf-8"), str(corpus_path), "exec"),
 
 def literal(text):
     escaped = text.replace("\\", "\\\\").replace('"', '\\"')
+    # Direction marks and other format characters as escapes: unseen in the
+    # source, and the compiler warns of an unpaired embedding.
+    escaped = "".join((f"\\u{ord(c):04X}" if ord(c) < 0x10000 else f"\\U{ord(c):08X}")
+                      if unicodedata.category(c) == "Cf" else c for c in escaped)
     return 'u8"' + escaped + '"'
 
 
