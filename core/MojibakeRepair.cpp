@@ -763,7 +763,8 @@ bool IsBlank(wchar_t c)
 bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
-    const auto isAsciiPunct = [](wchar_t c) { return KindOf(c) == kAsciiPunct; };
+    // Only ASCII is of that kind: the table of kinds is searched for nothing else.
+    const auto isAsciiPunct = [](wchar_t c) { return c < 0x80 && KindOf(c) == kAsciiPunct; };
     std::size_t lone = 0;
     for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
