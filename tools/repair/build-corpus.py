@@ -16,11 +16,17 @@ Sources (tools/repair/measure.sh installs them and runs it all; never in CI):
   made         clean lines that look suspicious: upper-case Cyrillic and Greek,
                half-width katakana, emoji, typographic quotes, (C), TM, euro, box drawing
 Message catalogs (.mo, .po) are not read: they are kept for acceptance.
+
+Also writes OUT_DIR/model-prose.tsv, text the model learns from and the
+measure never sees: the prose of GNOME's help pages (gnome-user-docs, unpacked
+at PELISAN_HELP_ROOT) in Greek and Hebrew, whose corpus strings are mostly
+words from a dictionary. Lines that are corpus strings are left out.
 """
 import glob
 import gzip
 import hashlib
 import html
+import os
 import random
 import re
 import sys
@@ -37,6 +43,8 @@ CLDR_LOCALES = {"ja": "ja", "zh_CN": "zh", "zh_TW": "zh_Hant", "ko": "ko", "ru":
                 "fr": "fr", "es": "es", "pt": "pt", "vi": "vi", "en": "en"}
 DICTIONARIES = {"ko": "ko", "he": "he_IL", "ar": "ar", "th": "th_TH", "el": "el_GR"}
 CLDR = Path("/usr/share/unicode/cldr/common")
+HELP = Path(os.environ.get("PELISAN_HELP_ROOT", "/usr/share/help"))
+HELP_LANGUAGES = ["el", "he"]
 PER_LANGUAGE = 24000  # strings kept per language, both halves together
 CHARSET_PAGE = re.compile(r"^(ascii|armscii|charsets|cp\d|iso[_-]?8859|koi8|latin\d|utf-?8|unicode|georgian|tis)", re.I)
 BUCKETS = [(4, 7), (8, 15), (16, 31), (32, 63), (64, 200)]
@@ -116,6 +124,19 @@ def dictionary_lines(name, rng):
         n = rng.randint(1, 12)
         yield joiner.join(words[i:i + n])
         i += n
+
+
+def help_paragraphs(language):
+    """The paragraphs, titles and list items of a language's help pages, without markup or commands."""
+    for path in sorted(glob.glob(str(HELP / language / "*" / "*.page"))):
+        page = Path(path).read_text(encoding="utf-8")
+        page = re.sub(r"<info>.*?</info>", "", page, flags=re.S)
+        page = re.sub(r"<(code|screen|cmd|input|output|key|keyseq|sys|file)\b[^>]*>.*?</\1>", " ", page, flags=re.S)
+        for match in re.finditer(r"<(p|title|desc|item)\b[^>]*>(.*?)</\1>", page, flags=re.S):
+            text = html.unescape(re.sub(r"<[^>]+>", "", match.group(2)))
+            text = re.sub(r"\s+", " ", unicodedata.normalize("NFC", text)).strip()
+            if len(text) >= 4 and not text.isascii():
+                yield text
 
 
 def segments(paragraph, rng, spaced):
@@ -215,6 +236,7 @@ def main():
     out.mkdir(parents=True, exist_ok=True)
     rng = random.Random(19)
     files = {name: open(out / f"{name}.tsv", "w", encoding="utf-8") for name in ("tune", "heldout")}
+    measured = set()
     for language in LANGUAGES:
         rows = collect(language, rng)
         counts = {"tune": 0, "heldout": 0}
@@ -222,9 +244,15 @@ def main():
             name = half(text)
             counts[name] += 1
             files[name].write(f"{language}\t{source}\t{text}\n")
+            measured.add(text)
         print(f"{language}: {counts['tune']} tuning, {counts['heldout']} held out", file=sys.stderr)
     for f in files.values():
         f.close()
+    with open(out / "model-prose.tsv", "w", encoding="utf-8") as prose:
+        for language in HELP_LANGUAGES:
+            lines = [text for text in help_paragraphs(language) if text not in measured]
+            prose.writelines(f"{language}\thelp\t{text}\n" for text in lines)
+            print(f"{language}: {len(lines)} lines of prose for the model", file=sys.stderr)
 
 
 if __name__ == "__main__":

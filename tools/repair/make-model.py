@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Makes the text model of the mojibake repair from part of the corpus's tuning half.
+"""Makes the text model of the mojibake repair from part of the corpus's tuning half
+and the prose written beside the corpus for the model alone.
 
     tools/repair/make-model.py MODEL_TSV MARGINS_JSON core/RepairModelData.cpp
 

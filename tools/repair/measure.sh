@@ -13,13 +13,16 @@ out=${PELISAN_CORPUS:-$root/build-corpus}
 build=${PELISAN_BENCH_BUILD:-$root/build-release}
 here=$root/tools/repair
 folds=2
-if [ ! -s "$out/tune.tsv" ] || [ ! -s "$out/heldout.tsv" ]; then
+if [ ! -s "$out/tune.tsv" ] || [ ! -s "$out/heldout.tsv" ] || [ ! -s "$out/model-prose.tsv" ]; then
   # The Debian packages whose text the corpus is made of; neither the build
   # nor the tests need them.
   "$root/tools/setup.sh" manpages manpages-ja manpages-zh manpages-tr manpages-cs manpages-de manpages-el \
     manpages-es manpages-fr manpages-hu manpages-pl manpages-pt-br manpages-ru manpages-uk manpages-vi \
     unicode-cldr-core hunspell-ko hunspell-he hunspell-ar hunspell-th hunspell-el
-  python3 "$here/build-corpus.py" "$out"
+  # GNOME's help pages, unpacked only: installing them would bring in their browser.
+  rm -rf "$out/help-pages" && mkdir -p "$out/help-pages"
+  (cd "$out/help-pages" && apt-get download gnome-user-docs >/dev/null && dpkg -x gnome-user-docs_*.deb .)
+  PELISAN_HELP_ROOT="$out/help-pages/usr/share/help" python3 "$here/build-corpus.py" "$out"
 fi
 . "$root/tools/wine-env.sh" "$build"
 corpus_tool() {
@@ -33,13 +36,15 @@ if [ "${1:-}" = --retune ]; then
   python3 "$here/split-folds.py" "$out/tune.tsv" "$out/folds" $folds
   : > "$out/tune-features.tsv"
   for ((k = 0; k < folds; k++)); do
-    python3 "$here/make-model.py" "$out/folds/fold-$k-model.tsv" - "$root/core/RepairModelData.cpp"
+    cat "$out/folds/fold-$k-model.tsv" "$out/model-prose.tsv" > "$out/folds/fold-$k-model-prose.tsv"
+    python3 "$here/make-model.py" "$out/folds/fold-$k-model-prose.tsv" - "$root/core/RepairModelData.cpp"
     corpus_tool "$out/folds/fold-$k-margins.tsv" --per-cell 300 --features "$out/folds/fold-$k-features.tsv" \
       > "$out/folds/fold-$k-report.md"
     cat "$out/folds/fold-$k-features.tsv" >> "$out/tune-features.tsv"
   done
   python3 "$here/tune-margins.py" "$out/tune-features.tsv" "$here/margins.json"
-  python3 "$here/make-model.py" "$out/tune.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
+  cat "$out/tune.tsv" "$out/model-prose.tsv" > "$out/tune-prose.tsv"
+  python3 "$here/make-model.py" "$out/tune-prose.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
   python3 "$here/make-test-rows.py" "$out/heldout.tsv" "$root/bench/RepairRows.inc"
 fi
 # 1,500 strings of each language for each pair: with 300, two wrong strings
