@@ -87,10 +87,10 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     const RepairResult list = RepairMojibake(L"\u00c3\u00a4 \u00c3\u00b6 \u00c3\u00bc \u00c3\u0178 \u00c3\u00a9");
     ASSERT_TRUE(list.bRepaired);
     EXPECT_EQ(list.strText, L"\u00e4 \u00f6 \u00fc \u00df \u00e9");
-    // One letter throughout, but shown as a symbol, as mojibake between Latin code pages shows it.
-    const RepairResult polish = RepairMojibake(L"Wroc\u00b3aw");
+    // Letters shown as symbols, as mojibake between Latin code pages shows them.
+    const RepairResult polish = RepairMojibake(L"Wroc\u00b3aw i \u00a3\u00f3d\u0178");
     ASSERT_TRUE(polish.bRepaired);
-    EXPECT_EQ(polish.strText, L"Wroc\u0142aw");
+    EXPECT_EQ(polish.strText, L"Wroc\u0142aw i \u0141\u00f3d\u017a");
     EXPECT_EQ(DescribeRepair(polish.steps), "1250 read as 1252");
     // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
