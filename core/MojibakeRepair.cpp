@@ -457,6 +457,20 @@ bool AltersLetter(const Tables& tables, std::wstring_view a, std::wstring_view b
     }
 }
 
+// Whether b only makes letters of a's symbols or punctuation, keeping the rest.
+bool OnlyMakesLetters(const Tables& tables, std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size() || a == b) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && (IsLetter(tables, a[i]) || !IsLetter(tables, b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsLatinLetter(const Tables& tables, wchar_t c)
 {
     return kTokenKind[TokenOf(tables, c) & kTokenMask] == kLatin;
@@ -794,23 +808,31 @@ bool IsListOfLoneCharacters(std::wstring_view text)
 // Text whose misreading touched only its punctuation ("a√z" for "a–z") has
 // a reading that alters no letter far likelier than any repair of its
 // letters, which would then be wrong. Checked beside the margins, which are
-// chosen without it.
+// chosen without it but for Cyrillic as Cyrillic (tools/repair/tune-margins.py).
 constexpr int kUnalteredLeeway = 8 * 8;
 
-bool PassesMargins(const RepairAnalysis& analysis)
+bool PassesMargins(const RepairAnalysis& analysis, std::wstring_view text)
 {
     if (!analysis.best.bRepaired || analysis.nOverUnaltered < -kUnalteredLeeway) {
         return false;
     }
-    const auto family = static_cast<unsigned>(FamilyOf(analysis.best.steps));
-    const Margin& margin = kMargins[family * kLengthBandCount + analysis.nLengthBand];
+    const RepairFamily family = FamilyOf(analysis.best.steps);
+    // Western punctuation read through KOI8-R or 866 shows as symbols that the
+    // other Cyrillic code page makes lone letters ("—" shown as "≈", undone
+    // into "Ч"). Such a repair must beat the reading that alters no letter
+    // outright: the margins of the family are chosen trusting it does.
+    if (family == RepairFamily::CyrillicAsCyrillic && analysis.nOverUnaltered < 0 &&
+        OnlyMakesLetters(GetTables(), text, analysis.best.strText)) {
+        return false;
+    }
+    const Margin& margin = kMargins[static_cast<unsigned>(family) * kLengthBandCount + analysis.nLengthBand];
     return analysis.nOverInput >= margin.nOverInput && analysis.nOverRunnerUp >= margin.nOverRunnerUp;
 }
 
 RepairResult DecideShortText(std::wstring_view text)
 {
     RepairAnalysis analysis = AnalyseMojibake(text);
-    if (!PassesMargins(analysis) || !GarblesBackTo(analysis.best, text)) {
+    if (!PassesMargins(analysis, text) || !GarblesBackTo(analysis.best, text)) {
         return {};
     }
     return std::move(analysis.best);

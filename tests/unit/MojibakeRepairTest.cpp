@@ -96,10 +96,12 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
     // that 1251 would read as words like "цАмИбеЙп", a Portuguese "é" before an
     // address, which Russian text full of addresses would take for "й", and text misread
-    // only in its punctuation, whose letters a reading as KOI8-R would wrongly change, and
+    // only in its punctuation, whose letters a reading as KOI8-R would wrongly change, or
+    // whose dash shows as "≈", which undoing KOI8-R read as 866 would make "Ч", and
     // Korean letters listed one by one, which 936 read as 949 would make hiragana.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
+                                L"keymaps \u2248 keyboard table descriptions",
                                 L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144",
                                 L"\u05e6\u05b0\u05dc\u05b8\u05d1\u05d5\u05b9\u05df \u05db\u05e4\u05d5\u05dc",
                                 L"\u00e9 <ftp://ftp.is.co.za/rfc/rfc1808.txt>.",
