@@ -819,8 +819,8 @@ bool PassesMargins(const RepairAnalysis& analysis, std::wstring_view text)
     const RepairFamily family = FamilyOf(analysis.best.steps);
     // Western punctuation read through KOI8-R or 866 shows as symbols that the
     // other Cyrillic code page makes lone letters ("—" shown as "≈", undone
-    // into "Ч"). Such a repair must beat the reading that alters no letter
-    // outright: the margins of the family are chosen trusting it does.
+    // into "Ч"). The family's margins leave those to the check above; a repair
+    // that only makes letters of symbols must also beat that reading outright.
     if (family == RepairFamily::CyrillicAsCyrillic && analysis.nOverUnaltered < 0 &&
         OnlyMakesLetters(GetTables(), text, analysis.best.strText)) {
         return false;
