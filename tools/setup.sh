@@ -44,7 +44,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   # A mirror caught mid-sync fails one index or another; apt then keeps the
   # lists it has, which usually still install what is missing.
-  apt-get update -qq || { sleep 30; apt-get update -qq; } || true
+  apt-get update -qq || true
   if ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
     # Without its i386 index the mirror cannot give 32-bit Wine; the rest is
     # installed, and the tests leave out the 32-bit build's suite.
