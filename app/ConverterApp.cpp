@@ -41,19 +41,25 @@ int CConverterApp::RunCommandLinePass(const CConverterCommandLineInfo& info)
     const UINT codePage = static_cast<UINT>(info.m_nCodePage);
     const bool usable = ValidateCodePage(codePage, getCPInfoEx);
     ExitStatus status = kExitUnusableCodePage;
-    std::vector<UINT> leftOut;
+    bool textUnreadable = false;
+    PassReport report;
     if (usable && info.m_bRepair) {
         const ClipboardRepair repair =
             RepairPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize);
         ReportRepair(repair);
         status = ExitStatusOf(repair.outcome);
+        textUnreadable = repair.outcome == RepairOutcome::TextUnreadable;
     } else if (usable) {
-        status = ExitStatusOf(ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(), info.m_nFontSize,
-                                             PassMode::OnRequest, &leftOut));
+        const PassResult result = ConversionPass(codePage, info.m_bRtf, info.m_strFaceName.c_str(),
+                                                 info.m_nFontSize, PassMode::OnRequest, &report);
+        status = ExitStatusOf(result);
+        textUnreadable = result == PassResult::TextUnreadable;
     }
     FreeLibrary(kernel);
-    ReportLeftOut(leftOut);
-    ReportExitStatus(status, info.m_nCodePage, info.m_bRepair);
+    if (!textUnreadable) {
+        ReportLeftOut(report.leftOut);
+    }
+    ReportExitStatus(status, info.m_nCodePage, info.m_bRepair, textUnreadable);
     return status;
 }
 

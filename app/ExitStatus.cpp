@@ -53,14 +53,16 @@ std::string ToUtf8(std::wstring_view text)
 
 ExitStatus ExitStatusOf(PassResult result)
 {
-    return result == PassResult::ClipboardFailed ? kExitClipboardFailed : kExitDone;
+    return result == PassResult::ClipboardFailed || result == PassResult::TextUnreadable ? kExitClipboardFailed
+                                                                                          : kExitDone;
 }
 
 ExitStatus ExitStatusOf(RepairOutcome outcome)
 {
     switch (outcome) {
     case RepairOutcome::Repaired: return kExitDone;
-    case RepairOutcome::ClipboardFailed: return kExitClipboardFailed;
+    case RepairOutcome::ClipboardFailed:
+    case RepairOutcome::TextUnreadable: return kExitClipboardFailed;
     case RepairOutcome::NoText:
     case RepairOutcome::NothingToRepair: break;
     }
@@ -77,10 +79,16 @@ void ReportLeftOut(const std::vector<UINT>& formats)
                    LineEnd());
 }
 
-void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair)
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair, bool bTextUnreadable)
 {
     // English: the terminal or log that reads this may not show Japanese.
     const std::string nothingDone = bRepair ? "nothing was repaired" : "nothing was converted";
+    if (bTextUnreadable) {
+        WriteErrorLine("pelisan: the program that copied the text did not give it (it failed, or did not answer in "
+                       "time); " +
+                       nothingDone + LineEnd());
+        return;
+    }
     switch (status) {
     case kExitUnusableCodePage:
         WriteErrorLine("pelisan: code page " + std::to_string(nCodePage) +
@@ -111,6 +119,7 @@ void ReportRepair(const ClipboardRepair& repair)
                        LineEnd());
         break;
     case RepairOutcome::ClipboardFailed:
+    case RepairOutcome::TextUnreadable:
         break;
     }
 }

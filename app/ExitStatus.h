@@ -23,11 +23,13 @@ ExitStatus ExitStatusOf(RepairOutcome outcome);
 // Writes the reason for a non-zero status to standard error, or to the
 // console of the program that started this one; nothing when there is none.
 // bRepair: the run was to repair the clipboard, not to convert it.
-void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair);
+// bTextUnreadable: the clipboard offered text that could not be read.
+void ReportExitStatus(ExitStatus status, int nCodePage, bool bRepair, bool bTextUnreadable);
 
 // Writes, where ReportExitStatus writes, which misreading a repair of the
 // clipboard undid or why it repaired nothing; a clipboard that could not be
-// read or written is ReportExitStatus's to tell.
+// read or written, or whose text could not be read, is ReportExitStatus's to
+// tell.
 void ReportRepair(const ClipboardRepair& repair);
 
 // Names, on standard error as above, the formats a pass left out because

@@ -4,6 +4,7 @@
 
 #include "core/ClipboardSession.h"
 #include "core/CodePageLocale.h"
+#include "core/CopyReader.h"
 #include "core/PasswordManagerMarks.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
@@ -64,6 +65,7 @@ bool ClipboardContent::Read(PassMode mode, CopyReader& reader)
         return false;
     }
     if (!HasText()) {
+        bTextUnreadable = reader.IsLeftOut(CF_TEXT) || reader.IsLeftOut(CF_UNICODETEXT);
         return true;
     }
     nPlaced = FirstPlacedTextFormat(placed);

@@ -23,6 +23,7 @@ struct ClipboardContent {
     std::optional<CopiedText> record; // left by an earlier pass
     bool bProgramRtf = false;         // a Rich Text Format of the program's own
     bool bLeaveAlone = false;
+    bool bTextUnreadable = false;     // offered, but its program did not give it
     DWORD nSequence = 0;              // the clipboard's change count at the reading
 
     // False when the clipboard could not be opened or a text could not be

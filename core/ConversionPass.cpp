@@ -180,12 +180,16 @@ HGLOBAL ConvertFormat(UINT nFormat, UINT nCodePage)
 } // namespace
 
 PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize, PassMode mode,
-                          std::vector<UINT>* pLeftOut)
+                          PassReport* pReport)
 {
     const bool automatic = mode == PassMode::Automatic;
     CopyReader reader(automatic ? CopyReader::Rule::AllOrNothingInTime : CopyReader::Rule::WhatItCan);
     ClipboardContent content;
-    if (!content.Read(mode, reader)) {
+    const bool read = content.Read(mode, reader);
+    PassReport unused;
+    PassReport& report = pReport != nullptr ? *pReport : unused;
+    report.nReadSequence = content.nSequence;
+    if (!read) {
         return PassResult::ClipboardFailed;
     }
     if (content.bLeaveAlone) {
@@ -193,6 +197,10 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     }
     if (!reader.MayWrite()) {
         return PassResult::GivenUp;
+    }
+    if (content.bTextUnreadable) {
+        report.leftOut = reader.LeftOut();
+        return PassResult::TextUnreadable;
     }
     if (!content.HasText()) {
         return PassResult::NothingToConvert;
@@ -232,8 +240,8 @@ PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName,
     HGLOBAL hRtf = MakeRtfBlock(texts.hText, rtf);
     const bool written = WriteResultIfUnchanged(texts, hRtf, {copied, locale, &carried}, content.nSequence);
     // Only a conversion that was written has left anything out.
-    if (pLeftOut != nullptr && written) {
-        *pLeftOut = reader.LeftOut();
+    if (written) {
+        report.leftOut = reader.LeftOut();
     }
     return written ? PassResult::Converted : PassResult::ClipboardFailed;
 }

@@ -17,6 +17,7 @@ enum class PassResult {
     NothingToConvert, // the clipboard offered neither text format; nothing written
     LeftAsItIs,       // an automatic pass on a copy that asks to be left alone or needs nothing; nothing written
     GivenUp,          // an automatic pass that could not read the whole copy in time; nothing written
+    TextUnreadable,   // the copy offers text that its program did not give (failed, or no answer in time); nothing written
     ClipboardFailed,  // it could not be read or written, or a newer copy came first; nothing written
 };
 
@@ -24,11 +25,21 @@ enum class PassResult {
 // after a copy. An automatic pass leaves a password manager's copy alone,
 // writes only when it would change what a paster gets, and only what it read
 // whole within about a second. Asked by the user, a pass leaves out what
-// cannot be read, and names it in pLeftOut when given.
+// cannot be read, and names it.
 enum class PassMode { OnRequest, Automatic };
 
+// What a pass tells its caller besides its result.
+struct PassReport {
+    // The formats a written conversion left out, or the texts that could not
+    // be read.
+    std::vector<UINT> leftOut;
+    // The clipboard's change count when the pass read it: a result that wrote
+    // nothing is of that copy, not of one made since.
+    DWORD nReadSequence = 0;
+};
+
 PassResult ConversionPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize,
-                          PassMode mode = PassMode::OnRequest, std::vector<UINT>* pLeftOut = nullptr);
+                          PassMode mode = PassMode::OnRequest, PassReport* pReport = nullptr);
 
 // The steps of a pass, for the callers that test them one by one.
 HGLOBAL ReadFormatCopy(UINT nFormat);

@@ -3,6 +3,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "core/PlacedFormats.h"
 #include "core/Platform.h"
 
 namespace {
@@ -85,6 +86,11 @@ HANDLE CopyReader::Ask(UINT nFormat)
 void CopyReader::NoteLeftOut(UINT nFormat)
 {
     m_leftOut.push_back(nFormat);
+}
+
+bool CopyReader::IsLeftOut(UINT nFormat) const
+{
+    return Contains(m_leftOut, nFormat);
 }
 
 std::wstring ClipboardFormatName(UINT nFormat)

@@ -32,6 +32,9 @@ public:
     // A format whose data was read but could not be copied.
     void NoteLeftOut(UINT nFormat);
 
+    // Whether the format was offered but could not be read.
+    bool IsLeftOut(UINT nFormat) const;
+
     bool ReadWhole() const { return m_leftOut.empty() && !m_bStopped; }
     // Whether the pass may write what it read: with WhatItCan, always.
     bool MayWrite() const { return m_rule == Rule::WhatItCan || ReadWhole(); }

@@ -69,7 +69,7 @@ ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName
         return {RepairOutcome::ClipboardFailed, {}};
     }
     if (!source.unicode.IsOffered()) {
-        return {RepairOutcome::NoText, {}};
+        return {reader.IsLeftOut(CF_UNICODETEXT) ? RepairOutcome::TextUnreadable : RepairOutcome::NoText, {}};
     }
     // A text too long to be copied is too long for the engine's conversions.
     RepairResult repair = source.unicode.IsCopied() ? RepairMojibake(source.unicode.Text<wchar_t>()) : RepairResult{};

@@ -14,6 +14,7 @@
 enum class RepairOutcome {
     Repaired,        // the repaired copy is written
     NoText,          // the clipboard holds no text; nothing written
+    TextUnreadable,  // it offers text that its program did not give (failed, or no answer in time); nothing written
     NothingToRepair, // its text is not mojibake that can be undone for sure; nothing written
     ClipboardFailed, // it could not be read or written, or a newer copy came first; nothing written
 };

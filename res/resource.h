@@ -14,6 +14,7 @@
 #define IDS_HINT_NONE           102
 #define IDS_LAMP_GIVEN_UP       103
 #define IDS_LAMP_LEFT_OUT       104
+#define IDS_LAMP_UNREADABLE     105
 // What the window tells after a repair: a misreading undone before the last one,
 // the last one, and why nothing was repaired.
 #define IDS_REPAIRED_EARLIER    110
@@ -21,6 +22,7 @@
 #define IDS_REPAIR_NO_TEXT      112
 #define IDS_REPAIR_NOTHING      113
 #define IDS_REPAIR_FAILED       114
+#define IDS_REPAIR_UNREADABLE   115
 
 #define IDC_INDICATOR           1000
 #define IDC_CODEPAGE            1001

@@ -187,10 +187,10 @@ BOOL CMainDlg::UpdateIndicator()
     return text ? 1 : 0;
 }
 
-void CMainDlg::SetNotice(std::wstring strNotice)
+void CMainDlg::SetNotice(std::wstring strNotice, DWORD nSequence)
 {
     m_strNotice = std::move(strNotice);
-    m_nNoticeSequence = ::GetClipboardSequenceNumber();
+    m_nNoticeSequence = nSequence;
     UpdateIndicator();
 }
 
@@ -325,7 +325,9 @@ void CMainDlg::OnSysCommand(UINT nID)
 void CMainDlg::OnContextMenu(LPARAM lParam)
 {
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (lParam == -1) {
+    // From the keyboard both halves are -1; on 64-bit Windows the whole
+    // lParam is then not.
+    if (at.x == -1 && at.y == -1) {
         at = {0, 0};
         ::ClientToScreen(m_hWnd, &at);
     }
@@ -404,9 +406,15 @@ void CMainDlg::OnSettings()
 // next copy leaves nothing to close.
 void CMainDlg::OnConvert()
 {
-    std::vector<UINT> leftOut;
-    RunPass(PassMode::OnRequest, &leftOut);
-    SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, ClipboardFormatNames(leftOut)));
+    PassReport report;
+    if (RunPass(PassMode::OnRequest, &report) == PassResult::TextUnreadable) {
+        SetNotice(ResourceText(IDS_LAMP_UNREADABLE), report.nReadSequence);
+        return;
+    }
+    // What was left out is told of the converted copy.
+    const std::wstring leftOut = ClipboardFormatNames(report.leftOut);
+    SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, leftOut),
+              ::GetClipboardSequenceNumber());
 }
 
 // The repaired copy carries the marker: the notification of its writing
@@ -436,14 +444,14 @@ bool CMainDlg::Select(Selection& selection)
     return true;
 }
 
-PassResult CMainDlg::RunPass(PassMode mode, std::vector<UINT>* pLeftOut)
+PassResult CMainDlg::RunPass(PassMode mode, PassReport* pReport)
 {
     Selection selection{};
     if (!Select(selection)) {
         return PassResult::NothingToConvert;
     }
     return ConversionPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize, mode,
-                          pLeftOut);
+                          pReport);
 }
 
 void CMainDlg::OnDrawClipboard()
@@ -492,9 +500,11 @@ void CMainDlg::HandleClipboardChange()
         // result was on the desktop before it.
         if (marker != 0 && !::IsClipboardFormatAvailable(marker) && text && !HasNotice()) {
             const DWORD before = ::GetClipboardSequenceNumber();
-            // Left whole: the lamp says so, and Convert converts it.
-            if (RunPass(PassMode::Automatic) == PassResult::GivenUp) {
-                SetNotice(ResourceText(IDS_LAMP_GIVEN_UP));
+            PassReport report;
+            // Left whole: the lamp says so, and Convert converts it. A copy
+            // made since the pass read is another's, to be judged anew.
+            if (RunPass(PassMode::Automatic, &report) == PassResult::GivenUp) {
+                SetNotice(ResourceText(IDS_LAMP_GIVEN_UP), report.nReadSequence);
             }
             // A pass that changed the clipboard raised a notification of its
             // own, which goes on down the chain. One that changed nothing

@@ -65,10 +65,10 @@ private:
     // The lamp, then a pass or the passing on of the notification.
     void HandleClipboardChange();
     // A pass with the selected code page and its font row.
-    PassResult RunPass(PassMode mode, std::vector<UINT>* pLeftOut = nullptr);
-    // What the lamp tells of the clipboard as it is now: empty for nothing
-    // beyond whether it holds text.
-    void SetNotice(std::wstring strNotice);
+    PassResult RunPass(PassMode mode, PassReport* pReport);
+    // What the lamp tells of the clipboard while it is still at the change
+    // count: empty for nothing beyond whether it holds text.
+    void SetNotice(std::wstring strNotice, DWORD nSequence);
     bool HasNotice() const;
     // Automatic conversion is on and not asleep because minimised.
     bool IsAutoConvertActive() const;

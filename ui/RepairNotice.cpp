@@ -54,6 +54,7 @@ std::wstring RepairNotice(const ClipboardRepair& repair, const CComboBox& list)
     case RepairOutcome::Repaired: return DescribeSteps(repair.steps, list);
     case RepairOutcome::NoText: return AfxLoadString(IDS_REPAIR_NO_TEXT);
     case RepairOutcome::NothingToRepair: return AfxLoadString(IDS_REPAIR_NOTHING);
+    case RepairOutcome::TextUnreadable: return AfxLoadString(IDS_REPAIR_UNREADABLE);
     case RepairOutcome::ClipboardFailed: break;
     }
     return AfxLoadString(IDS_REPAIR_FAILED);

@@ -56,6 +56,33 @@ int ServeUntilExit(HANDLE process)
     return WaitForExit(process, 1000);
 }
 
+// Runs a pass on a copy of this process's, answering its requests, to its
+// exit status; what it wrote to standard error in stdError.
+int RunServed(const wchar_t* arguments, std::string& stdError)
+{
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
+        return -1;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE process = StartPelisan(arguments, MakeTempDir(), writeEnd);
+    CloseHandle(writeEnd);
+    const int status = process != nullptr ? ServeUntilExit(process) : -1;
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    char buffer[512];
+    DWORD read = 0;
+    stdError.clear();
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read != 0) {
+        stdError.append(buffer, read);
+    }
+    CloseHandle(readEnd);
+    return status;
+}
+
 TEST(CommandLineCarry, AFormatRenderedLateIsAskedForOnceAndArrivesWholeOrIsNamedAsLeftOut)
 {
     const std::wstring text = L"caf\u00e9 \u65e5\u672c";
@@ -74,23 +101,8 @@ TEST(CommandLineCarry, AFormatRenderedLateIsAskedForOnceAndArrivesWholeOrIsNamed
     for (const auto& entry : formats) {
         ASSERT_TRUE(IsClipboardFormatAvailable(entry.first));
     }
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherited, 0));
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE process = StartPelisan(L"1252", MakeTempDir(), writeEnd);
-    CloseHandle(writeEnd);
-    ASSERT_NE(process, nullptr);
-    EXPECT_EQ(ServeUntilExit(process), 0);
-    CloseHandle(process);
-    char buffer[512];
-    DWORD read = 0;
     std::string stdError;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read != 0) {
-        stdError.append(buffer, read);
-    }
-    CloseHandle(readEnd);
+    EXPECT_EQ(RunServed(L"1252", stdError), 0);
     EXPECT_EQ(stdError, "pelisan: converted; left out what could not be read: Pelisan data that fails\n");
     for (const auto& [format, bytes] : formats) {
         EXPECT_EQ(renderer.requests[format], 1) << "format " << format;
@@ -99,6 +111,19 @@ TEST(CommandLineCarry, AFormatRenderedLateIsAskedForOnceAndArrivesWholeOrIsNamed
     }
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, text));
     EXPECT_TRUE(IsClipboardFormatAvailable(MarkerFormatId()));
+
+    // A text its program does not give is a failure, never "no text".
+    LateRenderer mute({{CF_UNICODETEXT, WithZero(text)}, {html, WithZero("<b>x</b>")}});
+    mute.failing.insert(CF_UNICODETEXT);
+    ASSERT_TRUE(mute.Copy());
+    const DWORD sequence = GetClipboardSequenceNumber();
+    EXPECT_EQ(RunServed(L"1252", stdError), 2);
+    EXPECT_EQ(stdError, "pelisan: the program that copied the text did not give it (it failed, or did not answer in "
+                        "time); nothing was converted\n");
+    EXPECT_EQ(RunServed(L"1252 /repair", stdError), 2);
+    EXPECT_EQ(stdError, "pelisan: the program that copied the text did not give it (it failed, or did not answer in "
+                        "time); nothing was repaired\n");
+    EXPECT_EQ(GetClipboardSequenceNumber(), sequence);
 }
 
 // A copying program of OLE's kind: its formats come from a data object that

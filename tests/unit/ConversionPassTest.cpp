@@ -303,14 +303,14 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyACopyItReadWholeInTime)
     LateRenderer renderer(formats);
     renderer.failing.insert(first);
     ASSERT_TRUE(renderer.Copy());
-    std::vector<UINT> leftOut;
+    PassReport report;
     // Nothing written, nothing left out.
     probe.failEmpty = true;
-    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::ClipboardFailed);
-    EXPECT_TRUE(leftOut.empty());
+    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &report), PassResult::ClipboardFailed);
+    EXPECT_TRUE(report.leftOut.empty());
     probe.failEmpty = false;
-    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &leftOut), PassResult::Converted);
-    EXPECT_EQ(leftOut, std::vector<UINT>{first});
+    EXPECT_EQ(ConversionPass(other, TRUE, nullptr, 0, PassMode::OnRequest, &report), PassResult::Converted);
+    EXPECT_EQ(report.leftOut, std::vector<UINT>{first});
     EXPECT_EQ(ClipboardBytes(second), formats.at(second));
     EXPECT_EQ(ClipboardBytes(first), std::nullopt);
     EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(other, japanese));
@@ -995,6 +995,8 @@ TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesOrLeavesTheCo
         {"repaired", mojibake, [] {}, RepairOutcome::Repaired},
         {"clean text", {{CF_UNICODETEXT, WithZero(japanese)}, {CF_DIB, dib}}, [] {}, RepairOutcome::NothingToRepair},
         {"no text", {{CF_DIB, dib}}, [] {}, RepairOutcome::NoText},
+        {"the text is not given", mojibake, [&] { p.hideFormat = [](UINT f) { return f == CF_UNICODETEXT; }; },
+         RepairOutcome::TextUnreadable},
         {"read cannot open", mojibake, [&] { p.failOpen = [] { return true; }; }, RepairOutcome::ClipboardFailed},
         {"repaired text not allocated",
          mojibake, [&] { p.failAlloc = [=](UINT f, SIZE_T s) { return f == kClipboardBlock && s == repairedSize; }; },

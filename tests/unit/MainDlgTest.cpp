@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -569,12 +570,14 @@ TEST_F(MainDlgTest, AutomaticPassThatCannotWriteStillPassesTheCopyOn)
     Run(dlg, script);
 }
 
-TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvertsIt)
+TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvertsItOrSaysItsTextWasNotGiven)
 {
     const UINT html = ::RegisterClipboardFormatA("HTML Format");
     const std::wstring text = L"日本語";
     LateRenderer renderer({{CF_UNICODETEXT, WithZero(text)}, {html, WithZero("<b>x</b>")}});
     renderer.failing.insert(html);
+    LateRenderer mute({{CF_UNICODETEXT, WithZero(text)}, {html, WithZero("<b>x</b>")}});
+    mute.failing.insert(CF_UNICODETEXT);
     const auto resource = [](UINT id) {
         const wchar_t* chars = nullptr;
         const int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&chars), 0);
@@ -609,6 +612,29 @@ TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvert
             EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"普通"));
             EXPECT_EQ(LampColour(hDlg), kLampLit);
             EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDC_INDICATOR));
+            ASSERT_TRUE(mute.Copy());
+        },
+        // A text its program never gives: Convert and Repair say so, never "no text".
+        [&](HWND hDlg) {
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_GIVEN_UP));
+            PostClick(hDlg, IDC_CONVERT);
+        },
+        [&](HWND hDlg) {
+            EXPECT_EQ(LampColour(hDlg), kLampNotice);
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_UNREADABLE));
+            PostClick(hDlg, IDC_REPAIR);
+        },
+        [&](HWND hDlg) {
+            HWND balloon = nullptr;
+            while ((balloon = ::FindWindowExW(nullptr, balloon, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
+                   !(::GetWindow(balloon, GW_OWNER) == hDlg && ::IsWindowVisible(balloon) &&
+                     (::GetWindowLongW(balloon, GWL_STYLE) & TTS_BALLOON) != 0)) {
+            }
+            ASSERT_NE(balloon, nullptr) << "Repair told nothing";
+            wchar_t notice[256] = L"";
+            ::SendMessageW(balloon, WM_GETTEXT, std::size(notice), reinterpret_cast<LPARAM>(notice));
+            EXPECT_EQ(notice, resource(IDS_REPAIR_UNREADABLE));
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
             dlg.PostMessage(WM_CLOSE);
         },
     };
@@ -779,12 +805,19 @@ TEST_F(MainDlgTest, KeysReachOnlyAChosenControlEnterDoesNothingEscClosesTheListO
         [&](HWND hFront) {
             EXPECT_EQ(hFront, dlg.m_hWnd);
             EXPECT_FALSE(::IsWindow(about)) << "Esc did not close the About box";
-            // The context menu has the item too (the menu key: no position).
-            dlg.PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dlg.m_hWnd), -1);
+            // The context menu has the item too. The menu key and Shift+F10
+            // give no position: both halves -1, as the system sends them.
+            dlg.PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dlg.m_hWnd), MAKELPARAM(-1, -1));
         },
         [&](HWND) {
             const HWND menu = ::FindWindowW(L"#32768", nullptr);
             ASSERT_TRUE(menu != nullptr && ::IsWindowVisible(menu)) << "no context menu";
+            RECT at{};
+            ::GetWindowRect(menu, &at);
+            POINT client{0, 0};
+            ::ClientToScreen(dlg.m_hWnd, &client);
+            EXPECT_EQ(at.left, client.x) << "the keyboard's menu opened away from the window";
+            EXPECT_EQ(at.top, client.y);
             ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
             ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
         },
