@@ -2,12 +2,10 @@
 
 #include "ClipboardHolder.h"
 #include "PelisanRunner.h"
-// The name and window property by which a second start finds the window.
-#include "app/ConverterApp.h"
+#include "linux/LinuxSession.h"
 
 namespace {
 
-constexpr wchar_t kReleaseRequestName[] = L"PelisanRelease";
 // Time for a window, a dialog or the holder to end once asked.
 constexpr DWORD kEndMs = 10000;
 // A dialog can open a message box: a few layers at most.

@@ -7,25 +7,27 @@
 //   pelisan_holder hold             keeps the clipboard (ClipboardHolder.h)
 //   pelisan_holder release          ends the window and the holder
 //                                   (SessionRelease.h); reports 0
+// What it shares with the launcher is in linux/LinuxSession.h.
 #include <windows.h>
 
 #include "ClipboardHolder.h"
 #include "FontReplacements.h"
 #include "PelisanRunner.h"
 #include "SessionRelease.h"
+#include "linux/LinuxSession.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
     const Command command = SplitCommand(GetCommandLineW());
-    if (command.verb == L"hold") {
+    if (command.verb == kHoldVerb) {
         return HoldClipboard();
     }
-    if (command.verb == L"release") {
+    if (command.verb == kReleaseVerb) {
         ReleaseSession();
         ReportToLauncher(0);
         return 0;
     }
-    if (command.verb != L"run") {
+    if (command.verb != kRunVerb) {
         return kNotStarted;
     }
     AddMissingFontReplacements();
