@@ -184,6 +184,16 @@ timeout 60 pelisan 932 /repair 2>/dev/null || status=$?
 [ "$status" -eq 3 ] || fail "a repair of clean text ended with $status, not the program's 3"
 repaired=$(printf 'æ—¥æœ¬èªž\n' | timeout 60 pelisan /repair - 2>/dev/null) || fail "the filter ended with status $?"
 [ "$repaired" = '日本語' ] || fail "the filter wrote '$repaired', not 日本語"
+# Standard streams closed: an empty input, and output that goes nowhere.
+status=0
+repaired=$(timeout 60 pelisan /repair - <&- 2>/dev/null) || status=$?
+[ "$status" -eq 0 ] && [ -z "$repaired" ] || fail "the filter on a closed input ended with $status, writing '$repaired'"
+status=0
+timeout 60 pelisan abc <&- >&- 2>&- || status=$?
+[ "$status" -eq 1 ] || fail "pelisan abc with its standard streams closed ended with $status, not the program's 1"
+desktop_copy 'input closed'
+timeout 60 pelisan 932 <&- 2>/dev/null || fail "a pass with standard input closed ended with status $?"
+poll 10 converted_to 'input closed' || fail "a pass with standard input closed did not convert the copy"
 coproc LOCK { in_prefix timeout 120 wine "$tool" lock 2>/dev/null; }
 read -r -t 60 locked <&"${LOCK[0]}" && [ "$locked" = locked ] || fail "the Windows program could not hold the clipboard"
 status=0
