@@ -41,10 +41,17 @@ trap cleanup EXIT
 
 in_prefix() { WINEPREFIX=$prefix WINEDEBUG=-all "$@"; }
 window_tool() { in_prefix timeout 60 wine "$tool" "$@" >/dev/null 2>&1; }
-# The package's Wine processes, found by their Windows paths.
-running() { pgrep -f "$1" >/dev/null; }
+# The package's Wine processes, found by their Windows paths; only those of
+# this prefix's session count, not another Wine session's on the machine.
+own_processes() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    { tr '\0' '\n' </proc/"$pid"/environ; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" && echo "$pid"
+  done
+}
+running() { [ -n "$(own_processes "$1")" ]; }
 holder_running() { running 'pelisan\\pelisan_holder\.exe hold'; }
-holders() { pgrep -fc 'pelisan\\pelisan_holder\.exe hold'; }
+holders() { own_processes 'pelisan\\pelisan_holder\.exe hold' | wc -l; }
 title_is() { [ "$(in_prefix timeout 60 wine "$tool" title 2>/dev/null)" = "$1" ]; }
 nothing_running() { ! running 'pelisan\\pelisan(_holder)?\.exe'; }
 pastes() { [ "$(paste_as UTF8_STRING)" = "$1" ]; }
