@@ -22,8 +22,12 @@ constexpr wchar_t kHoldVerb[] = L"hold";
 // folder of its own, "$TMPDIR/pelisan.XXXXXXXXXX", beside Wine's messages.
 constexpr wchar_t kStatusFileVariable[] = L"PELISAN_STATUS_FILE";
 
-// The status the file holds is the program's own (0 to 3, app/ExitStatus.h),
-// or a release's, 0.
+// The statuses the file holds: a run's is the program's own (0 to 3,
+// app/ExitStatus.h); a release's is one of these.
+constexpr DWORD kReleased = 0;
+// A window or a holder still ran when the time was up, or the window had to
+// be ended without saving its settings.
+constexpr DWORD kNotReleased = 1;
 // The holder's exit status, and the launcher's, when pelisan.exe could not be
 // started or the verb is unknown; the file is then left empty.
 constexpr int kNotStarted = 127;

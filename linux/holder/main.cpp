@@ -6,7 +6,8 @@
 //                                   is needed and ends with that status
 //   pelisan_holder hold             keeps the clipboard (ClipboardHolder.h)
 //   pelisan_holder release          ends the window and the holder
-//                                   (SessionRelease.h); reports 0
+//                                   (SessionRelease.h) and reports whether
+//                                   it could
 // What it shares with the launcher is in linux/LinuxSession.h.
 #include <windows.h>
 
@@ -23,9 +24,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         return HoldClipboard();
     }
     if (command.verb == kReleaseVerb) {
-        ReleaseSession();
-        ReportToLauncher(0);
-        return 0;
+        const DWORD status = ReleaseSession() ? kReleased : kNotReleased;
+        ReportToLauncher(status);
+        return static_cast<int>(status);
     }
     if (command.verb != kRunVerb) {
         return kNotStarted;
