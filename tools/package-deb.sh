@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package out/pelisan_1.30-1_amd64.deb from the 64-bit release
-# tree (build-pkg-x86_64, or PELISAN_PACKAGE_BUILD-x86_64) and the files in
-# packaging/, and checks it with lintian.
+# tree (build-pkg-x86_64, or PELISAN_PACKAGE_BUILD-x86_64), the launcher in linux/
+# and the metadata in packaging/, and checks it with lintian.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 pkg=$root/packaging
@@ -18,7 +18,7 @@ tree=$stage/pelisan
 doc=$tree/usr/share/doc/pelisan
 install -d "$tree/DEBIAN" "$tree/usr/bin" "$tree/usr/lib/pelisan" "$tree/usr/share/applications" \
   "$tree/usr/share/man/man1" "$doc"
-install -m 0755 "$pkg/pelisan" "$tree/usr/bin/pelisan"
+install -m 0755 "$root/linux/pelisan" "$tree/usr/bin/pelisan"
 # Windows programs, run by Wine: not executable for Linux.
 for exe in pelisan.exe pelisan_holder.exe; do
   install -m 0644 "$build/$exe" "$tree/usr/lib/pelisan/$exe"

@@ -16,4 +16,4 @@ fi
 "$root/tools/build.sh" "$build" x86_64 Release >/dev/null
 . "$root/tools/wine-env.sh" "$build"
 "$root/tools/wine-prefix.sh"
-PELISAN_LIBDIR=$build exec "$root/packaging/pelisan" "$@"
+PELISAN_LIBDIR=$build exec "$root/linux/pelisan" "$@"

@@ -41,10 +41,17 @@ trap cleanup EXIT
 
 in_prefix() { WINEPREFIX=$prefix WINEDEBUG=-all "$@"; }
 window_tool() { in_prefix timeout 60 wine "$tool" "$@" >/dev/null 2>&1; }
-# The package's Wine processes, found by their Windows paths.
-running() { pgrep -f "$1" >/dev/null; }
+# The package's Wine processes, found by their Windows paths; only those of
+# this prefix's session count, not another Wine session's on the machine.
+own_processes() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    { tr '\0' '\n' </proc/"$pid"/environ; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" && echo "$pid"
+  done
+}
+running() { [ -n "$(own_processes "$1")" ]; }
 holder_running() { running 'pelisan\\pelisan_holder\.exe hold'; }
-holders() { pgrep -fc 'pelisan\\pelisan_holder\.exe hold'; }
+holders() { own_processes 'pelisan\\pelisan_holder\.exe hold' | wc -l; }
 title_is() { [ "$(in_prefix timeout 60 wine "$tool" title 2>/dev/null)" = "$1" ]; }
 nothing_running() { ! running 'pelisan\\pelisan(_holder)?\.exe'; }
 pastes() { [ "$(paste_as UTF8_STRING)" = "$1" ]; }
@@ -74,7 +81,8 @@ font_mappings() {
 # tells why it failed, if it does.
 pelisan >"$HOME/first-start.log" 2>&1 &
 window_pid=$!
-window_started() { running 'pelisan\\pelisan\.exe' || ! kill -0 "$window_pid" 2>/dev/null; }
+launcher_ended() { ! kill -0 "$window_pid" 2>/dev/null; }
+window_started() { running 'pelisan\\pelisan\.exe' || launcher_ended; }
 first_start_failed() {
   local what
   if kill -0 "$window_pid" 2>/dev/null; then
@@ -119,6 +127,23 @@ title_is 'Pelisan' || fail "the minimised window's title is '$(in_prefix wine "$
 timeout 120 pelisan || fail "the second start ended with status $?"
 poll 10 title_is 'Pelisan 【自動】' || fail "after a second start the title is '$(in_prefix wine "$tool" title)'"
 ! holder_running || fail "a holder runs beside the window"
+
+# Still the new prefix's first session, whose registry Wine has not saved yet:
+# --release closes the window that a second start brought back, settings
+# saved, and ends its launcher. Started again for what follows.
+[ ! -f "$prefix/system.reg" ] ||
+  echo "install-test: Wine saved the new prefix's registry before --release: the first session went untested" >&2
+timeout 120 pelisan --release || fail "pelisan --release after a second start ended with status $?"
+poll 20 nothing_running || fail "the window or a holder outlived pelisan --release"
+poll 10 launcher_ended || fail "the window's launcher outlived pelisan --release"
+wait "$window_pid" || fail "the window's launcher ended with status $? after --release"
+[ -f "$HOME/.config/pelisan/Pelisan.ini" ] || fail "the window closed by --release saved no settings"
+rm "$HOME/.config/pelisan/Pelisan.ini"
+pelisan >/dev/null 2>&1 &
+window_pid=$!
+window_tool wait || fail "the window did not open again after --release"
+desktop_copy '漢字 X11'
+poll 20 converted_to '漢字 X11' || fail "the desktop copy was not converted after --release"
 
 # Closing the window leaves the converted copy on the desktop, held by one
 # holder, and the settings in the XDG folder.
@@ -184,6 +209,16 @@ timeout 60 pelisan 932 /repair 2>/dev/null || status=$?
 [ "$status" -eq 3 ] || fail "a repair of clean text ended with $status, not the program's 3"
 repaired=$(printf 'æ—¥æœ¬èªž\n' | timeout 60 pelisan /repair - 2>/dev/null) || fail "the filter ended with status $?"
 [ "$repaired" = '日本語' ] || fail "the filter wrote '$repaired', not 日本語"
+# Standard streams closed: an empty input, and output that goes nowhere.
+status=0
+repaired=$(timeout 60 pelisan /repair - <&- 2>/dev/null) || status=$?
+[ "$status" -eq 0 ] && [ -z "$repaired" ] || fail "the filter on a closed input ended with $status, writing '$repaired'"
+status=0
+timeout 60 pelisan abc <&- >&- 2>&- || status=$?
+[ "$status" -eq 1 ] || fail "pelisan abc with its standard streams closed ended with $status, not the program's 1"
+desktop_copy 'input closed'
+timeout 60 pelisan 932 <&- 2>/dev/null || fail "a pass with standard input closed ended with status $?"
+poll 10 converted_to 'input closed' || fail "a pass with standard input closed did not convert the copy"
 coproc LOCK { in_prefix timeout 120 wine "$tool" lock 2>/dev/null; }
 read -r -t 60 locked <&"${LOCK[0]}" && [ "$locked" = locked ] || fail "the Windows program could not hold the clipboard"
 status=0

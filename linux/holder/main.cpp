@@ -6,26 +6,29 @@
 //                                   is needed and ends with that status
 //   pelisan_holder hold             keeps the clipboard (ClipboardHolder.h)
 //   pelisan_holder release          ends the window and the holder
-//                                   (SessionRelease.h); reports 0
+//                                   (SessionRelease.h) and reports whether
+//                                   it could
+// What it shares with the launcher is in linux/LinuxSession.h.
 #include <windows.h>
 
 #include "ClipboardHolder.h"
 #include "FontReplacements.h"
 #include "PelisanRunner.h"
 #include "SessionRelease.h"
+#include "linux/LinuxSession.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
     const Command command = SplitCommand(GetCommandLineW());
-    if (command.verb == L"hold") {
+    if (command.verb == kHoldVerb) {
         return HoldClipboard();
     }
-    if (command.verb == L"release") {
-        ReleaseSession();
-        ReportToLauncher(0);
-        return 0;
+    if (command.verb == kReleaseVerb) {
+        const DWORD status = ReleaseSession() ? kReleased : kNotReleased;
+        ReportToLauncher(status);
+        return static_cast<int>(status);
     }
-    if (command.verb != L"run") {
+    if (command.verb != kRunVerb) {
         return kNotStarted;
     }
     AddMissingFontReplacements();

@@ -10,5 +10,6 @@ HANDLE OpenReleaseRequest();
 bool IsReleaseRequested();
 
 // Closes the running window as its close box does (its open dialogs
-// cancelled first, its settings saved) and ends the holder.
-void ReleaseSession();
+// cancelled first, its settings saved) and ends the holder; whether both
+// ended so in time.
+bool ReleaseSession();

@@ -2,12 +2,10 @@
 
 #include "ClipboardHolder.h"
 #include "PelisanRunner.h"
-// The name and window property by which a second start finds the window.
-#include "app/ConverterApp.h"
+#include "linux/LinuxSession.h"
 
 namespace {
 
-constexpr wchar_t kReleaseRequestName[] = L"PelisanRelease";
 // Time for a window, a dialog or the holder to end once asked.
 constexpr DWORD kEndMs = 10000;
 // A dialog can open a message box: a few layers at most.
@@ -50,32 +48,38 @@ void CancelDialogs(HWND window)
     }
 }
 
-void CloseRunningWindow()
+// Whether no window runs any more: none ran, or it closed in time, its
+// settings saved, and the run that started it ended.
+bool CloseRunningWindow()
 {
     HWND window = nullptr;
     EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&window));
     if (window == nullptr) {
-        return;
+        return true;
     }
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     const HANDLE program = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    if (program == nullptr) {
+        return false;
+    }
     const HANDLE run = OpenRunOf(processId);
     CancelDialogs(window);
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     // A window that does not close within the time loses its settings, but
     // the session still ends.
-    if (program != nullptr && WaitForSingleObject(program, kEndMs) == WAIT_TIMEOUT) {
+    const bool closed = WaitForSingleObject(program, kEndMs) == WAIT_OBJECT_0;
+    if (!closed) {
         TerminateProcess(program, 1);
     }
+    CloseHandle(program);
     // Its run decides on a holder once it has ended; it must see the request.
+    bool runEnded = true;
     if (run != nullptr) {
-        WaitForSingleObject(run, kEndMs);
+        runEnded = WaitForSingleObject(run, kEndMs) != WAIT_TIMEOUT;
         CloseHandle(run);
     }
-    if (program != nullptr) {
-        CloseHandle(program);
-    }
+    return closed && runEnded;
 }
 
 } // namespace
@@ -95,15 +99,15 @@ bool IsReleaseRequested()
     return requested;
 }
 
-void ReleaseSession()
+bool ReleaseSession()
 {
     const HANDLE request = OpenReleaseRequest();
-    if (request != nullptr) {
-        SetEvent(request);
-    }
-    CloseRunningWindow();
-    WaitUntil([](HWND) { return !IsHolderRunning(); }, nullptr);
+    // Unasked, the holder would keep running, and the window's run start one.
+    const bool requested = request != nullptr && SetEvent(request);
+    const bool windowClosed = CloseRunningWindow();
+    const bool holderEnded = WaitUntil([](HWND) { return !IsHolderRunning(); }, nullptr);
     if (request != nullptr) {
         CloseHandle(request);
     }
+    return requested && windowClosed && holderEnded;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "linux/LinuxSession.h"
+
 namespace {
 
 bool IsBlank(wchar_t c)
@@ -57,7 +59,7 @@ void PassStandardHandles(STARTUPINFOW& startup)
 
 std::wstring RunName(DWORD programProcessId)
 {
-    return L"PelisanRun." + std::to_wstring(programProcessId);
+    return kRunMutexPrefix + std::to_wstring(programProcessId);
 }
 
 } // namespace
@@ -105,7 +107,7 @@ HANDLE OpenRunOf(DWORD programProcessId)
 void ReportToLauncher(DWORD status)
 {
     wchar_t path[MAX_PATH * 4];
-    const DWORD length = GetEnvironmentVariableW(L"PELISAN_STATUS_FILE", path, MAX_PATH * 4);
+    const DWORD length = GetEnvironmentVariableW(kStatusFileVariable, path, MAX_PATH * 4);
     // Wine's own translation of a Linux path; absent outside Wine.
     using DosFileName = WCHAR*(CDECL*)(const char*);
     const auto dosFileName = reinterpret_cast<DosFileName>(reinterpret_cast<void*>(

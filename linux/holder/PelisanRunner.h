@@ -5,10 +5,6 @@
 #include <optional>
 #include <string>
 
-// This program's exit status when pelisan.exe could not be started at all,
-// or the verb is unknown.
-constexpr int kNotStarted = 127;
-
 // What follows the program's own name and the first argument on a command
 // line, exactly as written: the first argument is this program's verb, the
 // rest goes to pelisan.exe unchanged, quoting and all.
@@ -30,5 +26,5 @@ HANDLE OpenRunOf(DWORD programProcessId);
 
 // Tells the launcher the status, in the file that PELISAN_STATUS_FILE names
 // by its Linux path: Wine's own exit status cannot tell a program that ended
-// with 1 from a Wine that failed to start.
+// with 1 from a Wine that failed to start (linux/LinuxSession.h).
 void ReportToLauncher(DWORD status);

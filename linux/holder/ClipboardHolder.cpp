@@ -5,14 +5,11 @@
 #include <string>
 
 #include "SessionRelease.h"
-// The name by which the running window's process is known.
-#include "app/ConverterApp.h"
 #include "core/ClipboardSession.h"
 #include "core/PasswordManagerMarks.h"
+#include "linux/LinuxSession.h"
 
 namespace {
-
-constexpr wchar_t kHolderMutexName[] = L"PelisanHolder";
 
 // Wine's desktop process serves the X11 clipboard. It takes the Windows
 // clipboard over whenever an X11 program copies; the content then lives in
@@ -79,7 +76,7 @@ void StartHolder()
 {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(self, length) + L"\" hold";
+    std::wstring commandLine = L"\"" + std::wstring(self, length) + L"\" " + kHoldVerb;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
