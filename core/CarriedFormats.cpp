@@ -122,6 +122,10 @@ CarriedFormats::~CarriedFormats()
 
 void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UINT>& written, CopyReader& reader)
 {
+    const auto carried = [&](UINT format) { return !Contains(written, format) && KindOf(format) != Kind::None; };
+    if (!reader.MayAskFurther(static_cast<std::size_t>(std::count_if(placed.begin(), placed.end(), carried)))) {
+        return;
+    }
     // Without a text format of its own, the copy gets the texts first.
     bool textMet = false;
     for (const UINT format : placed) {
@@ -129,10 +133,10 @@ void CarriedFormats::Read(const std::vector<UINT>& placed, const std::vector<UIN
             textMet = true;
             m_nTextsAt = m_copies.size();
         }
-        const Kind kind = KindOf(format);
-        if (Contains(written, format) || kind == Kind::None) {
+        if (!carried(format)) {
             continue;
         }
+        const Kind kind = KindOf(format);
         if (!reader.MayAskAnother()) {
             return;
         }

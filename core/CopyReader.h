@@ -2,11 +2,15 @@
 // what could not be read. An automatic pass reads all or nothing, within a
 // bound: a copy it could not read whole is left as it is, never written back
 // with a format missing, and its program is not kept rendering format after
-// format. Asked by the user, a pass reads what it can and names the rest.
+// format; nor is it asked for a format that, by what its texts showed, it
+// could not render within the bound, since a request that reached the
+// program is rendered whether or not anyone still waits for it. Asked by the
+// user, a pass reads what it can and names the rest.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,14 @@ public:
     // with AllOrNothingInTime, while everything so far was read and the
     // bound has not passed. Refused, the reading is stopped: not whole.
     bool MayAskAnother();
+
+    // The length of the Unicode text the program gave, in UTF-16 units.
+    void NoteTextLength(SIZE_T nUnits);
+
+    // Asked once, after the texts and before any other format: with
+    // AllOrNothingInTime, whether nFormats more can be read within the bound,
+    // as far as the texts' answers tell. Refused, the reading is stopped.
+    bool MayAskFurther(std::size_t nFormats);
 
     // The format's data on the open clipboard. Null when there is none to
     // read: the format is absent, or its owner answered that it holds
@@ -45,6 +57,8 @@ private:
     DWORD m_nStart;
     bool m_bDesktopCopy; // served by the bridge to the X11 desktop
     bool m_bStopped = false;
+    DWORD m_nSlowestMs = 0;   // the longest the program took for one answer
+    SIZE_T m_nTextUnits = 0;  // the Unicode text's length
     std::vector<UINT> m_leftOut;
 };
 

@@ -268,6 +268,9 @@ bool FormatCopy::Read(CopyReader& reader)
         return true;
     }
     const SIZE_T size = g_platform.GlobalSize(data);
+    if (m_nFormat == CF_UNICODETEXT) {
+        reader.NoteTextLength(size / sizeof(wchar_t));
+    }
     if (size > MaxConvertibleSize(m_nFormat)) {
         m_bTooLong = true;
         return true;

@@ -278,6 +278,12 @@ TEST_F(ConversionPassTest, AnAutomaticPassWritesOnlyACopyItReadWholeInTime)
         {"a format slower than the bound: nothing more is asked, nothing written", japanese,
          [&](LateRenderer& r) { r.renderingMs[first] = 1500; }, PassResult::GivenUp,
          {{CF_UNICODETEXT, 1}, {first, 1}}},
+        // Every further format would take as long as the text did.
+        {"a text slow to come: nothing more is asked", japanese,
+         [](LateRenderer& r) { r.renderingMs[CF_UNICODETEXT] = 400; }, PassResult::GivenUp, {{CF_UNICODETEXT, 1}}},
+        // Its richer formats would take longer than the bound to render.
+        {"a long text: nothing more is asked", std::wstring(600000, L'\u65e5'), [](LateRenderer&) {},
+         PassResult::GivenUp, {{CF_UNICODETEXT, 1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

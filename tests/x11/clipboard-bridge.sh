@@ -118,6 +118,16 @@ else
   echo "large targets: not read within the bound, left whole"
 fi
 
+# Its program would render the rich targets of a long text for longer than
+# the window waits: none is asked for.
+/usr/bin/python3 -c 'print("日本語の長い表 " * 40000)' >"$work/long.txt"
+own_copy "@$work/long.txt" text/html:1000:3 "$sheet:1000:3"
+poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the long copy"
+sleep 3
+[ -z "$(asked | grep -vx 'request UTF8_STRING')" ] || fail "a long copy's program was asked for more than its text: $(asked)"
+! grep -qx lost "$work/owner.log" || fail "the long copy was taken from its program"
+echo "a long copy: only its text read, left whole"
+
 own_copy '日本語 slow' x-pelisan-slow:1000:2 "$sheet:100000"
 poll 10 sh -c "grep -qx 'request UTF8_STRING' '$work/owner.log'" || fail "the window did not read the slow copy"
 sleep 5
