@@ -41,13 +41,15 @@ copy_sheet() {
   sleep 0.5
   gnumeric "$work/$1.csv" >/dev/null 2>&1 &
   local window=
-  for ((i = 0; i < 200 && -z "$window"; i++)); do
+  for ((i = 0; i < 200; i++)); do
     window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$window" ] || sleep 0.3
+    [ -n "$window" ] && break
+    sleep 0.3
   done
   [ -n "$window" ] || { echo "Gnumeric did not open $1" >&2; return 1; }
   sleep 2
   xdotool windowactivate --sync "$window" 2>/dev/null
+  xdotool windowfocus --sync "$window" 2>/dev/null
   xdotool key --window "$window" ctrl+Home
   sleep 0.3
   xdotool key --window "$window" shift+ctrl+End
