@@ -21,7 +21,6 @@ public:
     // The icon's news: removes the icon once its notification went.
     void OnCallback(LPARAM lParam);
     void Remove();
-    bool IsShown() const { return m_hOwner != nullptr; }
 
 private:
     HWND m_hOwner = nullptr;

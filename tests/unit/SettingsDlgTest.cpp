@@ -186,6 +186,9 @@ TEST(SettingsDlgTest, HintLineFollowsThePointerAndLoadsOncePerChange)
             {item(IDOK), L" ", 6},
             {item(IDC_TOPMOST), L"行方不明にならぬよう、常に手前に表示します。", 7},
             {item(IDCANCEL), L" ", 8},
+            {item(IDC_CONVERT_KEY), L"どこからでも変換処理をするキーです。", 9},
+            {item(IDC_REPAIR_KEY), L"どこからでも文字化けを修復するキーです。", 10},
+            {item(IDC_REPAIR_KEY_TAKEN), L"他のプログラムが使っているキーです。", 11},
         };
         for (const auto& move : moves) {
             PointAt(hDlg, move.pointedAt);
