@@ -13,9 +13,9 @@
 namespace {
 
 // Controls that have a hint of their own, whose string id is the control id.
-constexpr int kHintedControls[] = {IDC_AUTO,        IDC_SLEEP,      IDC_TOPMOST,           IDC_RTF,
-                                   IDC_FONT,        IDC_CONVERT_KEY, IDC_REPAIR_KEY,       IDC_CONVERT_KEY_TAKEN,
-                                   IDC_REPAIR_KEY_TAKEN};
+constexpr int kHintedControls[] = {IDC_AUTO,       IDC_SLEEP,             IDC_TOPMOST,
+                                   IDC_RTF,        IDC_FONT,              IDC_CONVERT_KEY,
+                                   IDC_REPAIR_KEY, IDC_CONVERT_KEY_TAKEN, IDC_REPAIR_KEY_TAKEN};
 
 // A system-wide key alone or with Shift would take typing from every
 // program: the control adds Ctrl+Alt.
@@ -80,7 +80,8 @@ bool CSettingsDlg::ShowTakenKeys()
                                   m_wConvertHotKey);
     const WORD repair =
         ShowMark(GetDlgItem(IDC_REPAIR_KEY_TAKEN).m_hWnd, m_pHotKeys->IsTaken(kActionRepair), m_wRepairHotKey);
-    const bool news = (convert != 0 && convert != m_wShownConvertTaken) || (repair != 0 && repair != m_wShownRepairTaken);
+    const bool news =
+        (convert != 0 && convert != m_wShownConvertTaken) || (repair != 0 && repair != m_wShownRepairTaken);
     m_wShownConvertTaken = convert;
     m_wShownRepairTaken = repair;
     return news;
