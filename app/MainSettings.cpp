@@ -16,6 +16,19 @@ BOOL ReadFlag(const CWinApp& app, const char* pszKey, BOOL bDefault)
     return ReadInt(app, pszKey, bDefault) != 0 ? 1 : 0;
 }
 
+// A key the settings dialog could have saved: none, or a key with Ctrl or
+// Alt (alone or with Shift, the rest would take typing from every program),
+// and no modifier bits beyond the control's.
+WORD ReadHotKey(const CWinApp& app, const char* pszKey, WORD wDefault)
+{
+    const UINT value = app.GetProfileInt(kSection, pszKey, wDefault);
+    const UINT key = value & 0xFF;
+    const UINT modifiers = value >> 8;
+    const UINT known = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
+    const bool valid = key != 0 && (modifiers & ~known) == 0 && (modifiers & (HOTKEYF_CONTROL | HOTKEYF_ALT)) != 0;
+    return value == 0 || valid ? static_cast<WORD>(value) : wDefault;
+}
+
 } // namespace
 
 void LoadSettings(const CWinApp& app, MainSettings& settings)
@@ -28,6 +41,8 @@ void LoadSettings(const CWinApp& app, MainSettings& settings)
     settings.m_bSleepMinimized = ReadFlag(app, "MSLP", defaults.m_bSleepMinimized);
     settings.m_bTopMost = ReadFlag(app, "TOPM", defaults.m_bTopMost);
     settings.m_bAddRtf = ReadFlag(app, "ARTF", defaults.m_bAddRtf);
+    settings.m_wConvertHotKey = ReadHotKey(app, "HKCV", defaults.m_wConvertHotKey);
+    settings.m_wRepairHotKey = ReadHotKey(app, "HKRP", defaults.m_wRepairHotKey);
 }
 
 void SaveSettings(const CWinApp& app, const MainSettings& settings)
@@ -39,4 +54,6 @@ void SaveSettings(const CWinApp& app, const MainSettings& settings)
     app.WriteProfileInt(kSection, "MSLP", settings.m_bSleepMinimized);
     app.WriteProfileInt(kSection, "TOPM", settings.m_bTopMost);
     app.WriteProfileInt(kSection, "ARTF", settings.m_bAddRtf);
+    app.WriteProfileInt(kSection, "HKCV", settings.m_wConvertHotKey);
+    app.WriteProfileInt(kSection, "HKRP", settings.m_wRepairHotKey);
 }

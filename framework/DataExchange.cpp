@@ -1,5 +1,7 @@
 #include "framework/DataExchange.h"
 
+#include <commctrl.h>
+
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -99,6 +101,16 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value)
     } else {
         const int shown = value >= 0 && value <= 2 ? value : 0;
         ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(shown), 0);
+    }
+}
+
+void DDX_HotKey(CDataExchange* pDX, int nIDC, WORD& value)
+{
+    const HWND control = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        value = LOWORD(::SendMessageW(control, HKM_GETHOTKEY, 0, 0));
+    } else {
+        ::SendMessageW(control, HKM_SETHOTKEY, value, 0);
     }
 }
 

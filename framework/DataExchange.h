@@ -48,6 +48,9 @@ void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
 // Code page 932 text.
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
+// A hotkey control's key: virtual key in the low byte, HOTKEYF_ flags in the
+// high byte, 0 for none.
+void DDX_HotKey(CDataExchange* pDX, int nIDC, WORD& value);
 // Points the wrapper at the control (every time, so a dialog run again gets
 // its new control).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);

@@ -15,6 +15,9 @@
 #define IDS_LAMP_GIVEN_UP       103
 #define IDS_LAMP_LEFT_OUT       104
 #define IDS_LAMP_UNREADABLE     105
+// What a conversion by key did, besides the lamp's texts.
+#define IDS_CONVERTED           106
+#define IDS_CONVERT_FAILED      107
 // What the window tells after a repair: a misreading undone before the last one,
 // the last one, and why nothing was repaired.
 #define IDS_REPAIRED_EARLIER    110
@@ -40,6 +43,11 @@
 #define IDC_FONT_SIZE           1013
 #define IDC_LANGUAGE            1014
 #define IDC_REPAIR              1015
+// The settings dialog's system-wide keys, and the marks of keys another program has.
+#define IDC_CONVERT_KEY         1016
+#define IDC_REPAIR_KEY          1017
+#define IDC_CONVERT_KEY_TAKEN   1018
+#define IDC_REPAIR_KEY_TAKEN    1019
 #define IDC_FONT                3
 
 #define IDM_ABOUTBOX            16

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ConverterApp.h"
+#include "app/WindowAction.h"
 #include "core/CodePageList.h"
 #include "core/ConversionPass.h"
 #include "core/CopyReader.h"
@@ -33,8 +34,8 @@ constexpr COLORREF kLampNotice = RGB(255, 128, 0);
 constexpr int kFallbackPosition = 100;
 // A system command's low four bits are the system's own.
 constexpr UINT kSysCommandMask = 0xFFF0;
-// Long enough to read two lines of the notice after a repair.
-constexpr UINT kRepairNoticeMs = 8000;
+// Long enough to read two lines of the notice after a repair or a conversion.
+constexpr UINT kNoticeMs = 8000;
 
 // A string of the resources, with %s replaced by the argument.
 std::wstring ResourceText(UINT nID, const std::wstring& argument = {})
@@ -47,6 +48,26 @@ std::wstring ResourceText(UINT nID, const std::wstring& argument = {})
         result.replace(at, 2, argument);
     }
     return result;
+}
+
+// What Convert did, in the lamp's words where it has them.
+std::wstring ConvertNotice(PassResult result, const PassReport& report)
+{
+    switch (result) {
+    case PassResult::Converted:
+        return report.leftOut.empty() ? ResourceText(IDS_CONVERTED)
+                                      : ResourceText(IDS_LAMP_LEFT_OUT, ClipboardFormatNames(report.leftOut));
+    case PassResult::NothingToConvert: return ResourceText(IDS_REPAIR_NO_TEXT);
+    case PassResult::TextUnreadable: return ResourceText(IDS_LAMP_UNREADABLE);
+    default: break;
+    }
+    return ResourceText(IDS_CONVERT_FAILED);
+}
+
+UINT ActionMessage()
+{
+    static const UINT s_nMessage = ::RegisterWindowMessageA(kActionMessageName);
+    return s_nMessage;
 }
 
 CConverterApp* ConverterApp()
@@ -109,6 +130,7 @@ BOOL CMainDlg::OnInitDialog()
     EnableToolTips(TRUE);
     // From here on every change counts, also one the chain does not announce.
     m_watch.Start(m_hWnd);
+    m_hotKeys.Register(m_hWnd, m_wConvertHotKey, m_wRepairHotKey);
     m_bReady = 1;
     // No control takes the focus: the window often opens while the user types
     // in another program (started with the desktop, or from a terminal), and
@@ -215,7 +237,21 @@ void CMainDlg::PaintIndicator(int nID, COLORREF color) const
 
 BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
+    if (message == ActionMessage() && message != 0) {
+        const bool known = wParam == kActionConvert || wParam == kActionRepair;
+        if (known) {
+            OnAction(wParam);
+        }
+        *pResult = known ? 1 : 0;
+        return TRUE;
+    }
     switch (message) {
+    case WM_HOTKEY:
+        OnAction(wParam);
+        return TRUE;
+    case CTrayNotice::kCallbackMessage:
+        m_trayNotice.OnCallback(lParam);
+        return TRUE;
     case WM_SYSCOMMAND:
         OnSysCommand(static_cast<UINT>(wParam));
         return TRUE;
@@ -228,6 +264,10 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
         // window manager): whether automatic conversion sleeps may have changed.
         if (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED) {
             UpdateTitle();
+        }
+        // Back on the screen, the window is where the user looks.
+        if (wParam == SIZE_RESTORED) {
+            m_trayNotice.Remove();
         }
         return TRUE;
     case WM_MOVE:
@@ -273,6 +313,10 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
     case WM_TIMER:
         if (wParam == CClipboardWatch::kTimerId) {
             OnUnannouncedChange();
+            return TRUE;
+        }
+        if (wParam == CTrayNotice::kTimerId) {
+            m_trayNotice.Remove();
             return TRUE;
         }
         break;
@@ -371,6 +415,8 @@ void CMainDlg::OnDestroy()
     ::ChangeClipboardChain(m_hWnd, m_hNextViewer);
     m_hNextViewer = nullptr;
     m_watch.Stop();
+    m_hotKeys.Unregister();
+    m_trayNotice.Remove();
     ::RemovePropA(m_hWnd, kInstancePropName);
 }
 
@@ -390,9 +436,16 @@ void CMainDlg::OnSettings()
     dlg.m_bSleepMinimized = m_bSleepMinimized;
     dlg.m_bTopMost = m_bTopMost;
     dlg.m_bAddRtf = m_bAddRtf;
+    dlg.m_wConvertHotKey = m_wConvertHotKey;
+    dlg.m_wRepairHotKey = m_wRepairHotKey;
+    dlg.m_pHotKeys = &m_hotKeys;
     if (dlg.DoModal() != IDOK) {
+        // OK may have tried other keys before the user cancelled.
+        m_hotKeys.Register(m_hWnd, m_wConvertHotKey, m_wRepairHotKey);
         return;
     }
+    m_wConvertHotKey = dlg.m_wConvertHotKey;
+    m_wRepairHotKey = dlg.m_wRepairHotKey;
     m_bAutoConvert = AsFlag(dlg.m_bAutoConvert);
     m_bSleepMinimized = AsFlag(dlg.m_bSleepMinimized);
     m_bTopMost = AsFlag(dlg.m_bTopMost);
@@ -401,33 +454,68 @@ void CMainDlg::OnSettings()
     UpdateTitle();
 }
 
+void CMainDlg::OnConvert()
+{
+    Convert();
+}
+
+void CMainDlg::OnRepair()
+{
+    Tell(IDC_REPAIR, Repair());
+}
+
+void CMainDlg::OnAction(WPARAM nAction)
+{
+    if (nAction == kActionConvert) {
+        Tell(IDC_CONVERT, Convert());
+    } else if (nAction == kActionRepair) {
+        Tell(IDC_REPAIR, Repair());
+    }
+}
+
 // What Convert left out is told where the lamp is explained: a message box
 // would stop the user at every such copy, and a notice that goes with the
 // next copy leaves nothing to close.
-void CMainDlg::OnConvert()
+std::wstring CMainDlg::Convert()
 {
     PassReport report;
-    if (RunPass(PassMode::OnRequest, &report) == PassResult::TextUnreadable) {
+    const PassResult result = RunPass(PassMode::OnRequest, &report);
+    if (result == PassResult::TextUnreadable) {
         SetNotice(ResourceText(IDS_LAMP_UNREADABLE), report.nReadSequence);
-        return;
+    } else {
+        // What was left out is told of the converted copy.
+        const std::wstring leftOut = ClipboardFormatNames(report.leftOut);
+        SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, leftOut),
+                  ::GetClipboardSequenceNumber());
     }
-    // What was left out is told of the converted copy.
-    const std::wstring leftOut = ClipboardFormatNames(report.leftOut);
-    SetNotice(leftOut.empty() ? std::wstring() : ResourceText(IDS_LAMP_LEFT_OUT, leftOut),
-              ::GetClipboardSequenceNumber());
+    // With no entry selected there was no pass to tell of.
+    return m_nCodePageIndex >= 0 ? ConvertNotice(result, report) : std::wstring();
 }
 
 // The repaired copy carries the marker: the notification of its writing
 // finds it, and no automatic pass converts it again.
-void CMainDlg::OnRepair()
+std::wstring CMainDlg::Repair()
 {
     Selection selection{};
     if (!Select(selection)) {
-        return;
+        return {};
     }
     const ClipboardRepair repair =
         RepairPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize);
-    m_wndRepairNotice.Show(GetDlgItem(IDC_REPAIR).m_hWnd, RepairNotice(repair, m_wndCodePage), kRepairNoticeMs);
+    return RepairNotice(repair, m_wndCodePage);
+}
+
+// Minimised, the window's balloon would point at nothing the user sees.
+void CMainDlg::Tell(int nButton, const std::wstring& strWhat)
+{
+    if (strWhat.empty()) {
+        return;
+    }
+    if (IsIconic() || !::IsWindowVisible(m_hWnd)) {
+        m_trayNotice.Show(m_hWnd, m_hIcon, kTitle, strWhat);
+    } else {
+        m_wndRepairNotice.Show(GetDlgItem(nButton).m_hWnd, strWhat, kNoticeMs);
+    }
 }
 
 bool CMainDlg::Select(Selection& selection)

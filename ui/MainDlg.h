@@ -1,6 +1,6 @@
 // The main window: a clipboard viewer with the code page list, the text lamp,
 // Convert, Repair and Settings; converts automatically after copies made
-// elsewhere.
+// elsewhere, and does Convert or Repair on its system-wide keys.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,8 @@
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "ui/ClipboardWatch.h"
+#include "ui/HotKeys.h"
+#include "ui/TrayNotice.h"
 
 class CMainDlg : public CDialog, public MainSettings {
 public:
@@ -48,6 +50,9 @@ protected:
     void OnSettings();
     void OnConvert();
     void OnRepair();
+    // A system-wide key, or another process's request: the action, told
+    // at its button, or from the notification area while minimised.
+    void OnAction(WPARAM nAction);
     void OnDrawClipboard();
     void OnChangeCbChain(HWND hWndRemove, HWND hWndAfter);
     void OnUnannouncedChange();
@@ -66,6 +71,11 @@ private:
     void HandleClipboardChange();
     // A pass with the selected code page and its font row.
     PassResult RunPass(PassMode mode, PassReport* pReport);
+    // Convert and Repair; what they did, in words, empty when the list
+    // selects nothing.
+    std::wstring Convert();
+    std::wstring Repair();
+    void Tell(int nButton, const std::wstring& strWhat);
     // What the lamp tells of the clipboard while it is still at the change
     // count: empty for nothing beyond whether it holds text.
     void SetNotice(std::wstring strNotice, DWORD nSequence);
@@ -82,8 +92,10 @@ private:
 
     CComboBox m_wndCodePage;
     CClipboardWatch m_watch;
-    // Tells what a repair did.
+    // Tells what a repair, or a conversion by key, did.
     CBalloonTip m_wndRepairNotice;
+    CTrayNotice m_trayNotice;
+    CHotKeys m_hotKeys;
     // A clipboard change is being handled; another arrived meanwhile.
     BOOL m_bHandlingChange = 0;
     BOOL m_bChangedMeanwhile = 0;

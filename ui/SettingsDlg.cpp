@@ -1,16 +1,35 @@
 #include "ui/SettingsDlg.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "framework/DataExchange.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "ui/HotKeys.h"
 #include "ui/RtfFontListDlg.h"
 
 namespace {
 
 // Controls that have a hint of their own, whose string id is the control id.
-constexpr int kHintedControls[] = {IDC_AUTO, IDC_SLEEP, IDC_TOPMOST, IDC_RTF, IDC_FONT};
+constexpr int kHintedControls[] = {IDC_AUTO,       IDC_SLEEP,             IDC_TOPMOST,
+                                   IDC_RTF,        IDC_FONT,              IDC_CONVERT_KEY,
+                                   IDC_REPAIR_KEY, IDC_CONVERT_KEY_TAKEN, IDC_REPAIR_KEY_TAKEN};
+
+// A system-wide key alone or with Shift would take typing from every
+// program: the control adds Ctrl+Alt.
+void SetKeyRules(HWND hControl)
+{
+    ::SendMessageW(hControl, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+}
+
+// Shows the mark while the key is taken; the key it is shown for, else 0.
+WORD ShowMark(HWND hMark, bool bTaken, WORD wHotKey)
+{
+    ::ShowWindow(hMark, bTaken ? SW_SHOWNA : SW_HIDE);
+    return bTaken ? wHotKey : 0;
+}
 
 } // namespace
 
@@ -24,13 +43,48 @@ void CSettingsDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Check(pDX, IDC_SLEEP, m_bSleepMinimized);
     DDX_Check(pDX, IDC_TOPMOST, m_bTopMost);
     DDX_Check(pDX, IDC_RTF, m_bAddRtf);
+    DDX_HotKey(pDX, IDC_CONVERT_KEY, m_wConvertHotKey);
+    DDX_HotKey(pDX, IDC_REPAIR_KEY, m_wRepairHotKey);
 }
 
 BOOL CSettingsDlg::OnInitDialog()
 {
+    SetKeyRules(GetDlgItem(IDC_CONVERT_KEY).m_hWnd);
+    SetKeyRules(GetDlgItem(IDC_REPAIR_KEY).m_hWnd);
     CDialog::OnInitDialog();
     EnableSleepCheck();
+    ShowTakenKeys();
     return TRUE;
+}
+
+void CSettingsDlg::OnOK()
+{
+    if (!UpdateData(TRUE)) {
+        return;
+    }
+    if (m_pHotKeys != nullptr) {
+        m_pHotKeys->Change(m_wConvertHotKey, m_wRepairHotKey);
+        if (ShowTakenKeys()) {
+            return;
+        }
+    }
+    EndDialog(IDOK);
+}
+
+bool CSettingsDlg::ShowTakenKeys()
+{
+    if (m_pHotKeys == nullptr) {
+        return false;
+    }
+    const WORD convert = ShowMark(GetDlgItem(IDC_CONVERT_KEY_TAKEN).m_hWnd, m_pHotKeys->IsTaken(kActionConvert),
+                                  m_wConvertHotKey);
+    const WORD repair =
+        ShowMark(GetDlgItem(IDC_REPAIR_KEY_TAKEN).m_hWnd, m_pHotKeys->IsTaken(kActionRepair), m_wRepairHotKey);
+    const bool news =
+        (convert != 0 && convert != m_wShownConvertTaken) || (repair != 0 && repair != m_wShownRepairTaken);
+    m_wShownConvertTaken = convert;
+    m_wShownRepairTaken = repair;
+    return news;
 }
 
 BOOL CSettingsDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)

@@ -138,8 +138,8 @@ TEST_F(MainWindowRun, SecondStartRaisesTheFirstAndClosingWritesTheSettings)
 
     EXPECT_EQ(Close(WM_SYSCOMMAND, SC_CLOSE), 0);
     const std::vector<std::string> lines = IniLines(Ini());
-    const std::vector<std::string> settings = {"[SET]",  "CDPG=932", "XPOS=100", "YPOS=100", "AUTO=1",
-                                               "MSLP=1", "TOPM=0",   "ARTF=1",   "[FNAM]"};
+    const std::vector<std::string> settings = {"[SET]",  "CDPG=932", "XPOS=100",  "YPOS=100",  "AUTO=1", "MSLP=1",
+                                               "TOPM=0", "ARTF=1",   "HKCV=1877", "HKRP=1874", "[FNAM]"};
     ASSERT_GE(lines.size(), settings.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + settings.size()), settings);
     const auto at = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line); };

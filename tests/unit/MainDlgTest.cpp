@@ -21,6 +21,7 @@
 #include "ModalScript.h"
 #include "TestSupport.h"
 #include "app/ConverterApp.h"
+#include "app/WindowAction.h"
 #include "core/CodePageList.h"
 #include "res/resource.h"
 #include "ui/MainDlg.h"
@@ -195,6 +196,26 @@ std::pair<std::wstring, LONG> FontOf(HWND hWnd)
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(hWnd, WM_GETFONT, 0, 0)), sizeof(font), &font);
     return {font.lfFaceName, font.lfHeight};
+}
+
+std::wstring ResourceString(UINT id)
+{
+    const wchar_t* chars = nullptr;
+    const int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&chars), 0);
+    return std::wstring(chars, static_cast<std::size_t>(std::max(length, 0)));
+}
+
+// The text of the visible balloon the window owns; empty when there is none.
+std::wstring BalloonText(HWND hDlg)
+{
+    HWND balloon = nullptr;
+    while ((balloon = ::FindWindowExW(nullptr, balloon, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+        if (::GetWindow(balloon, GW_OWNER) == hDlg && ::IsWindowVisible(balloon) &&
+            (::GetWindowLongW(balloon, GWL_STYLE) & TTS_BALLOON) != 0) {
+            return TextOf(balloon);
+        }
+    }
+    return {};
 }
 
 int Passes(const PlatformProbe& probe)
@@ -578,12 +599,7 @@ TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvert
     renderer.failing.insert(html);
     LateRenderer mute({{CF_UNICODETEXT, WithZero(text)}, {html, WithZero("<b>x</b>")}});
     mute.failing.insert(CF_UNICODETEXT);
-    const auto resource = [](UINT id) {
-        const wchar_t* chars = nullptr;
-        const int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&chars), 0);
-        return std::wstring(chars, static_cast<std::size_t>(length));
-    };
-    std::wstring leftOut = resource(IDS_LAMP_LEFT_OUT);
+    std::wstring leftOut = ResourceString(IDS_LAMP_LEFT_OUT);
     leftOut.replace(leftOut.find(L"%s"), 2, L"HTML Format");
     TestMainDlg dlg;
     ModalScript script{
@@ -596,7 +612,7 @@ TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvert
             EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
             EXPECT_EQ(m_viewer.draws, 1) << "the copy left whole was not passed on";
             EXPECT_EQ(LampColour(hDlg), kLampNotice);
-            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_GIVEN_UP));
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), ResourceString(IDS_LAMP_GIVEN_UP));
             // The same change announced again: its program is not asked again.
             ::SendMessageW(hDlg, WM_DRAWCLIPBOARD, 0, 0);
             EXPECT_EQ(renderer.requests, (std::map<UINT, int>{{CF_UNICODETEXT, 1}, {html, 1}}));
@@ -611,29 +627,21 @@ TEST_F(MainDlgTest, ACopyLeftWholeShowsOnTheLampIsNotTriedAgainAndConvertConvert
         [&](HWND hDlg) {
             EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(932, L"普通"));
             EXPECT_EQ(LampColour(hDlg), kLampLit);
-            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDC_INDICATOR));
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), ResourceString(IDC_INDICATOR));
             ASSERT_TRUE(mute.Copy());
         },
         // A text its program never gives: Convert and Repair say so, never "no text".
         [&](HWND hDlg) {
-            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_GIVEN_UP));
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), ResourceString(IDS_LAMP_GIVEN_UP));
             PostClick(hDlg, IDC_CONVERT);
         },
         [&](HWND hDlg) {
             EXPECT_EQ(LampColour(hDlg), kLampNotice);
-            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), resource(IDS_LAMP_UNREADABLE));
+            EXPECT_EQ(ToolTipText(hDlg, dlg.GetToolTipCtrl(), IDC_INDICATOR), ResourceString(IDS_LAMP_UNREADABLE));
             PostClick(hDlg, IDC_REPAIR);
         },
         [&](HWND hDlg) {
-            HWND balloon = nullptr;
-            while ((balloon = ::FindWindowExW(nullptr, balloon, TOOLTIPS_CLASSW, nullptr)) != nullptr &&
-                   !(::GetWindow(balloon, GW_OWNER) == hDlg && ::IsWindowVisible(balloon) &&
-                     (::GetWindowLongW(balloon, GWL_STYLE) & TTS_BALLOON) != 0)) {
-            }
-            ASSERT_NE(balloon, nullptr) << "Repair told nothing";
-            wchar_t notice[256] = L"";
-            ::SendMessageW(balloon, WM_GETTEXT, std::size(notice), reinterpret_cast<LPARAM>(notice));
-            EXPECT_EQ(notice, resource(IDS_REPAIR_UNREADABLE));
+            EXPECT_EQ(BalloonText(hDlg), ResourceString(IDS_REPAIR_UNREADABLE)) << "Repair told nothing";
             EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
             dlg.PostMessage(WM_CLOSE);
         },
@@ -979,6 +987,171 @@ TEST_F(MainDlgTest, EmptyListConvertsNothingAndKeepsTheSavedCodePage)
     };
     Run(dlg, script);
     EXPECT_EQ(dlg.m_nCodePage, 1252u);
+}
+
+// The notification area's balloon (the shell's, in its own process) that
+// says the text; null when none is shown within the time (Wine's shows two
+// seconds after it was asked for).
+HWND ShellBalloonSaying(HWND hDlg, const std::wstring& text)
+{
+    HWND found = nullptr;
+    PumpWindowUntil(
+        hDlg,
+        [&] {
+            HWND balloon = nullptr;
+            while ((balloon = ::FindWindowExW(nullptr, balloon, TOOLTIPS_CLASSW, nullptr)) != nullptr) {
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(balloon, &process);
+                wchar_t shown[512] = L"";
+                ::SendMessageTimeoutW(balloon, WM_GETTEXT, std::size(shown), reinterpret_cast<LPARAM>(shown),
+                                      SMTO_ABORTIFHUNG, 1000, nullptr);
+                if (process != ::GetCurrentProcessId() && ::IsWindowVisible(balloon) && text == shown) {
+                    found = balloon;
+                    return true;
+                }
+            }
+            return false;
+        },
+        3000);
+    return found;
+}
+
+TEST_F(MainDlgTest, SystemWideKeysAndRequestsActWhileMinimisedAndTellFromTheNotificationArea)
+{
+    const UINT request = ::RegisterWindowMessageA(kActionMessageName);
+    // "日本語" in UTF-8, read as 1252.
+    const std::wstring mojibake = L"\u00e6\u2014\u00a5\u00e6\u0153\u00ac\u00e8\u00aa\u017e";
+    const struct {
+        const char* name;
+        UINT message;
+        WindowAction action;
+        std::vector<PlacedFormat> placed;
+        std::wstring told;
+        // The bytes of the format afterwards.
+        UINT format;
+        std::string result;
+    } rows[] = {
+        {"convert key", WM_HOTKEY, kActionConvert, UnicodeText(L"日本語"), ResourceString(IDS_CONVERTED), CF_TEXT,
+         EncodedText(932, L"日本語")},
+        {"repair key", WM_HOTKEY, kActionRepair, UnicodeText(mojibake), {}, CF_UNICODETEXT,
+         WithZero(std::wstring_view(L"日本語"))},
+        {"convert request, no text", request, kActionConvert, ImageOnly(), ResourceString(IDS_REPAIR_NO_TEXT), CF_DIB,
+         ImageOnly().front().bytes},
+        {"repair request, nothing to repair", request, kActionRepair, UnicodeText(L"plain"),
+         ResourceString(IDS_REPAIR_NOTHING), CF_UNICODETEXT, WithZero(std::wstring_view(L"plain"))},
+    };
+    TestMainDlg dlg;
+    ModalScript script{[&](HWND hDlg) {
+        // The repair's words name the code pages as the list does.
+        const auto label = [&](UINT codePage) {
+            const HWND list = CodePageList(hDlg);
+            const int count = static_cast<int>(::SendMessageW(list, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                if (static_cast<UINT>(::SendMessageW(list, CB_GETITEMDATA, i, 0)) == codePage) {
+                    wchar_t text[256] = L"";
+                    ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+                    const std::wstring_view shown = text;
+                    return std::wstring(shown.substr(shown.find_first_not_of(L' ')));
+                }
+            }
+            return std::to_wstring(codePage);
+        };
+        std::wstring repaired = ResourceString(IDS_REPAIRED_LAST);
+        const std::wstring utf8 = label(CP_UTF8);
+        repaired.replace(repaired.find(L"%1"), 2, utf8);
+        const std::wstring ansi = label(1252);
+        repaired.replace(repaired.find(L"%2"), 2, ansi);
+        ASSERT_TRUE(SelectCodePage(hDlg, 932));
+        ::SendMessageW(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ASSERT_TRUE(dlg.IsIconic());
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            // Asleep while minimised: only the key converts.
+            ASSERT_TRUE(PlaceOnClipboard(row.placed));
+            EXPECT_FALSE(::IsClipboardFormatAvailable(MarkerFormatId()));
+            const LRESULT answer = ::SendMessageW(hDlg, row.message, row.action, 0);
+            EXPECT_EQ(ClipboardBytes(row.format), row.result);
+            if (row.message == request) {
+                EXPECT_EQ(answer, 1);
+            }
+            const std::wstring told = row.told.empty() ? repaired : row.told;
+            EXPECT_NE(ShellBalloonSaying(hDlg, told), nullptr);
+            EXPECT_EQ(BalloonText(hDlg), L"") << "a balloon at a button of the minimised window";
+        }
+        // An action the window does not know is refused, and does nothing.
+        const DWORD sequence = ::GetClipboardSequenceNumber();
+        EXPECT_EQ(::SendMessageW(hDlg, request, 3, 0), 0);
+        EXPECT_EQ(::GetClipboardSequenceNumber(), sequence);
+        // Visible again, the window tells at the button.
+        ::SendMessageW(hDlg, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(PlaceOnClipboard(UnicodeText(L"日本語")));
+        ::SendMessageW(hDlg, WM_HOTKEY, kActionConvert, 0);
+        EXPECT_EQ(BalloonText(hDlg), ResourceString(IDS_CONVERTED));
+        dlg.PostMessage(WM_CLOSE);
+    }};
+    Run(dlg, script);
+}
+
+TEST_F(MainDlgTest, AKeyAnotherProgramHasIsMarkedInTheSettingsWhenTheyOpenAndAfterOk)
+{
+    // The test takes two keys first, as another program would.
+    const WORD convert = MAKEWORD('U', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT);
+    const WORD other = MAKEWORD(VK_F11, HOTKEYF_CONTROL | HOTKEYF_ALT);
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7001, MOD_CONTROL | MOD_ALT | MOD_SHIFT, 'U'));
+    ASSERT_TRUE(::RegisterHotKey(nullptr, 0x7002, MOD_CONTROL | MOD_ALT, VK_F11));
+    const auto marked = [](HWND hSettings, int nID) { return ::IsWindowVisible(::GetDlgItem(hSettings, nID)) != 0; };
+    TestMainDlg dlg;
+    dlg.m_wConvertHotKey = convert;
+    dlg.m_wRepairHotKey = MAKEWORD('R', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT);
+    ModalScript script{
+        [&](HWND hDlg) { PostClick(hDlg, IDC_SETTINGS); },
+        [&](HWND hSettings) {
+            EXPECT_EQ(::SendDlgItemMessageW(hSettings, IDC_CONVERT_KEY, HKM_GETHOTKEY, 0, 0), convert);
+            EXPECT_TRUE(marked(hSettings, IDC_CONVERT_KEY_TAKEN));
+            EXPECT_EQ(ItemTextOf(hSettings, IDC_CONVERT_KEY_TAKEN), L"他で使用中");
+            EXPECT_FALSE(marked(hSettings, IDC_REPAIR_KEY_TAKEN));
+            ExpectLaidOut(hSettings);
+            ::SendDlgItemMessageW(hSettings, IDC_REPAIR_KEY, HKM_SETHOTKEY, other, 0);
+            PostClick(hSettings, IDOK);
+        },
+        // The new key is taken too: the dialog stays to say so, once.
+        [&](HWND hSettings) {
+            ASSERT_NE(hSettings, dlg.m_hWnd) << "OK closed the dialog over a taken key";
+            EXPECT_TRUE(marked(hSettings, IDC_CONVERT_KEY_TAKEN));
+            EXPECT_TRUE(marked(hSettings, IDC_REPAIR_KEY_TAKEN));
+            ExpectLaidOut(hSettings);
+            PostClick(hSettings, IDOK);
+        },
+        [&](HWND hFront) {
+            EXPECT_EQ(hFront, dlg.m_hWnd);
+            // Kept, not lost: the key stands for the next start.
+            EXPECT_EQ(dlg.m_wConvertHotKey, convert);
+            EXPECT_EQ(dlg.m_wRepairHotKey, other);
+            // Once the other program lets it go, the next OK makes it the window's.
+            ::UnregisterHotKey(nullptr, 0x7002);
+            PostClick(dlg.m_hWnd, IDC_SETTINGS);
+        },
+        [&](HWND hSettings) {
+            EXPECT_TRUE(marked(hSettings, IDC_REPAIR_KEY_TAKEN));
+            PostClick(hSettings, IDOK);
+        },
+        [&](HWND hFront) {
+            EXPECT_EQ(hFront, dlg.m_hWnd);
+            EXPECT_FALSE(::RegisterHotKey(nullptr, 0x7003, MOD_CONTROL | MOD_ALT, VK_F11))
+                << "the window does not hold the freed key";
+            PostClick(dlg.m_hWnd, IDC_SETTINGS);
+        },
+        [&](HWND hSettings) {
+            EXPECT_FALSE(marked(hSettings, IDC_REPAIR_KEY_TAKEN));
+            PostClick(hSettings, IDCANCEL);
+        },
+        [&](HWND) { dlg.PostMessage(WM_CLOSE); },
+    };
+    Run(dlg, script);
+    ::UnregisterHotKey(nullptr, 0x7001);
+    // Closed, the window lets its keys go.
+    EXPECT_TRUE(::RegisterHotKey(nullptr, 0x7003, MOD_CONTROL | MOD_ALT, VK_F11));
+    ::UnregisterHotKey(nullptr, 0x7003);
 }
 
 } // namespace

@@ -184,8 +184,11 @@ TEST(SettingsDlgTest, HintLineFollowsThePointerAndLoadsOncePerChange)
             {hDlg, L" ", 6},
             {item(IDC_HINT), L" ", 6},
             {item(IDOK), L" ", 6},
-            {item(IDC_TOPMOST), L"行方不明にならぬよう、常に手前に表示します。", 7},
-            {item(IDCANCEL), L" ", 8},
+            {item(IDC_CONVERT_KEY), L"どこからでも変換処理をするキーです。", 7},
+            {item(IDC_REPAIR_KEY), L"どこからでも文字化けを修復するキーです。", 8},
+            {item(IDC_REPAIR_KEY_TAKEN), L"他のプログラムが使っているキーです。", 9},
+            {item(IDC_TOPMOST), L"行方不明にならぬよう、常に手前に表示します。", 10},
+            {item(IDCANCEL), L" ", 11},
         };
         for (const auto& move : moves) {
             PointAt(hDlg, move.pointedAt);

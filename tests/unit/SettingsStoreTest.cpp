@@ -26,14 +26,18 @@ protected:
     CConverterApp m_app;
 };
 
-// The seven fields in file order.
-using Values = std::array<int, 7>;
+// The nine fields in file order.
+using Values = std::array<int, 9>;
 
 Values ValuesOf(const MainSettings& s)
 {
-    return {static_cast<int>(s.m_nCodePage), s.m_nPosX,    s.m_nPosY, s.m_bAutoConvert,
-            s.m_bSleepMinimized,              s.m_bTopMost, s.m_bAddRtf};
+    return {static_cast<int>(s.m_nCodePage), s.m_nPosX,    s.m_nPosY,   s.m_bAutoConvert,   s.m_bSleepMinimized,
+            s.m_bTopMost,                     s.m_bAddRtf, s.m_wConvertHotKey, s.m_wRepairHotKey};
 }
+
+// Ctrl+Alt+Shift+U and Ctrl+Alt+Shift+R, as the hotkey control holds them.
+constexpr int kConvertKey = 0x0755;
+constexpr int kRepairKey = 0x0752;
 
 std::string SetSection(const char* values)
 {
@@ -42,17 +46,17 @@ std::string SetSection(const char* values)
 
 } // namespace
 
-TEST_F(SettingsStoreTest, NoFileGivesDefaultsAndTheFirstSaveWritesAllSeven)
+TEST_F(SettingsStoreTest, NoFileGivesDefaultsAndTheFirstSaveWritesAllNine)
 {
     MainSettings settings;
     settings.m_nCodePage = 1252;
     settings.m_bTopMost = 1;
     LoadSettings(m_app, settings);
-    EXPECT_EQ(ValuesOf(settings), (Values{932, 100, 100, 1, 1, 0, 1}));
+    EXPECT_EQ(ValuesOf(settings), (Values{932, 100, 100, 1, 1, 0, 1, kConvertKey, kRepairKey}));
 
     SaveSettings(m_app, settings);
-    EXPECT_EQ(ReadFileBytes(Ini()),
-              SetSection("CDPG=932\r\nXPOS=100\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nTOPM=0\r\nARTF=1\r\n"));
+    EXPECT_EQ(ReadFileBytes(Ini()), SetSection("CDPG=932\r\nXPOS=100\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nTOPM=0\r\nARTF="
+                                               "1\r\nHKCV=1877\r\nHKRP=1874\r\n"));
 }
 
 TEST_F(SettingsStoreTest, StoredValuesLoadAndSaveBack)
@@ -63,14 +67,21 @@ TEST_F(SettingsStoreTest, StoredValuesLoadAndSaveBack)
         const char* saved;
     };
     const Case cases[] = {
-        {"CDPG=1252\r\nXPOS=40\r\nYPOS=300\r\nAUTO=5\r\nMSLP=0\r\nTOPM=5\r\nARTF=0\r\n",
-         {1252, 40, 300, 1, 0, 1, 0},
-         "CDPG=1252\r\nXPOS=40\r\nYPOS=300\r\nAUTO=1\r\nMSLP=0\r\nTOPM=1\r\nARTF=0\r\n"},
-        {"CDPG=abc\r\nXPOS=12px\r\nYPOS=none\r\nAUTO=on\r\nMSLP=yes\r\nTOPM=x1\r\nARTF=2abc\r\n",
-         {0, 12, 0, 0, 0, 0, 1},
-         "CDPG=0\r\nXPOS=12\r\nYPOS=0\r\nAUTO=0\r\nMSLP=0\r\nTOPM=0\r\nARTF=1\r\n"},
-        {"TOPM=7\r\n", {932, 100, 100, 1, 1, 1, 1},
-         "TOPM=1\r\nCDPG=932\r\nXPOS=100\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nARTF=1\r\n"},
+        // Alt+F5 and none.
+        {"CDPG=1252\r\nXPOS=40\r\nYPOS=300\r\nAUTO=5\r\nMSLP=0\r\nTOPM=5\r\nARTF=0\r\nHKCV=1140\r\nHKRP=0\r\n",
+         {1252, 40, 300, 1, 0, 1, 0, 0x0474, 0},
+         "CDPG=1252\r\nXPOS=40\r\nYPOS=300\r\nAUTO=1\r\nMSLP=0\r\nTOPM=1\r\nARTF=0\r\nHKCV=1140\r\nHKRP=0\r\n"},
+        // Text reads as none.
+        {"CDPG=abc\r\nXPOS=12px\r\nYPOS=none\r\nAUTO=on\r\nMSLP=yes\r\nTOPM=x1\r\nARTF=2abc\r\nHKCV=ctrl\r\n"
+         "HKRP=none\r\n",
+         {0, 12, 0, 0, 0, 0, 1, 0, 0},
+         "CDPG=0\r\nXPOS=12\r\nYPOS=0\r\nAUTO=0\r\nMSLP=0\r\nTOPM=0\r\nARTF=1\r\nHKCV=0\r\nHKRP=0\r\n"},
+        // A key without Ctrl or Alt, one with no key, and numbers no control
+        // holds read as the defaults.
+        {"TOPM=7\r\nHKCV=85\r\nHKRP=1024\r\n", {932, 100, 100, 1, 1, 1, 1, kConvertKey, kRepairKey},
+         "TOPM=1\r\nHKCV=1877\r\nHKRP=1874\r\nCDPG=932\r\nXPOS=100\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nARTF=1\r\n"},
+        {"HKCV=-1\r\nHKRP=67410\r\n", {932, 100, 100, 1, 1, 0, 1, kConvertKey, kRepairKey},
+         "HKCV=1877\r\nHKRP=1874\r\nCDPG=932\r\nXPOS=100\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nTOPM=0\r\nARTF=1\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
@@ -96,7 +107,8 @@ TEST_F(SettingsStoreTest, SavingKeepsTheFontSectionsByteForByte)
     SaveSettings(m_app, settings);
     const std::string saved = ReadFileBytes(Ini());
     EXPECT_EQ(saved.substr(0, fonts.size()), fonts);
-    const std::string set = SetSection("CDPG=932\r\nXPOS=5\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nTOPM=0\r\nARTF=1\r\n");
+    const std::string set = SetSection(
+        "CDPG=932\r\nXPOS=5\r\nYPOS=100\r\nAUTO=1\r\nMSLP=1\r\nTOPM=0\r\nARTF=1\r\nHKCV=1877\r\nHKRP=1874\r\n");
     ASSERT_GE(saved.size(), set.size());
     EXPECT_EQ(saved.substr(saved.size() - set.size()), set);
 }
@@ -118,6 +130,6 @@ TEST_F(SettingsStoreTest, UnwritableFileLosesNothing)
     m_app.m_strProfileName = m_dir.File("missing\\Pelisan.ini");
     SaveSettings(m_app, settings);
     LoadSettings(m_app, settings);
-    EXPECT_EQ(ValuesOf(settings), (Values{932, 100, 100, 1, 1, 0, 1}));
+    EXPECT_EQ(ValuesOf(settings), (Values{932, 100, 100, 1, 1, 0, 1, kConvertKey, kRepairKey}));
     EXPECT_EQ(GetFileAttributesA(m_dir.File("missing").c_str()), INVALID_FILE_ATTRIBUTES);
 }
