@@ -13,7 +13,7 @@
 enum ExitStatus : int {
     kExitDone = 0,             // converted or repaired, or there was no text to convert
     kExitUnusableCodePage = 1, // the arguments name no code page this system converts with
-    kExitClipboardFailed = 2,  // the clipboard could not be read or written
+    kExitClipboardFailed = 2,  // the clipboard, or the filter's input or output, could not be read or written
     kExitNotRepaired = 3,      // /repair left the clipboard unchanged: no text, or nothing to repair
 };
 

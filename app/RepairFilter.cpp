@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -9,6 +12,11 @@
 #include "core/MojibakeRepair.h"
 
 namespace {
+
+constexpr DWORD kReadSize = 65536;
+// Longer lines are written as they came: the platform's conversions take
+// lengths as int, and a repaired line takes up to three bytes a unit.
+constexpr std::size_t kLongestRepairedLine = INT_MAX / 3;
 
 // A standard handle as the starter gave it, or else the console of the
 // program that started this one (a GUI program started from a console gets
@@ -34,33 +42,42 @@ bool IsConsole(HANDLE handle)
 // Bytes in: a file or pipe as it is, a console's characters as UTF-8.
 class Input {
 public:
+    enum class Got { Bytes, End, Failure };
+
     explicit Input(HANDLE handle) : m_hHandle(handle), m_bConsole(IsConsole(handle)) {}
 
-    // Appends what came; false at the end.
-    bool Read(std::string& bytes)
+    // Appends what came.
+    Got Read(std::string& bytes)
     {
         if (m_bConsole) {
             wchar_t units[4096];
             DWORD got = 0;
+            if (!ReadConsoleW(m_hHandle, units, static_cast<DWORD>(std::size(units)), &got, nullptr)) {
+                return Got::Failure;
+            }
             // Ctrl+Z at the start of a line ends a console's input.
-            if (!ReadConsoleW(m_hHandle, units, static_cast<DWORD>(std::size(units)), &got, nullptr) || got == 0 ||
-                units[0] == 0x1A) {
-                return false;
+            if (got == 0 || units[0] == 0x1A) {
+                return Got::End;
             }
             // A character cut between two reads waits for its second half.
             m_strCarry.append(units, got);
             const bool cut = m_strCarry.back() >= 0xD800 && m_strCarry.back() <= 0xDBFF;
             bytes += ToUtf8(std::wstring_view(m_strCarry).substr(0, m_strCarry.size() - (cut ? 1 : 0)));
             m_strCarry.erase(0, m_strCarry.size() - (cut ? 1 : 0));
-            return true;
+            return Got::Bytes;
         }
-        char buffer[65536];
+        char buffer[kReadSize];
         DWORD got = 0;
-        if (!ReadFile(m_hHandle, buffer, sizeof buffer, &got, nullptr) || got == 0) {
-            return false;
+        if (!ReadFile(m_hHandle, buffer, sizeof buffer, &got, nullptr)) {
+            // A pipe whose writer closed it ends this way; it is the end of
+            // the input, not a failure.
+            return GetLastError() == ERROR_BROKEN_PIPE ? Got::End : Got::Failure;
+        }
+        if (got == 0) {
+            return Got::End;
         }
         bytes.append(buffer, got);
-        return true;
+        return Got::Bytes;
     }
 
 private:
@@ -74,7 +91,8 @@ class Output {
 public:
     explicit Output(HANDLE handle) : m_hHandle(handle), m_bConsole(IsConsole(handle)) {}
 
-    // False once the reader has gone.
+    // False when not everything was written: a full disk, or a reader that
+    // has gone.
     bool Write(std::string_view bytes)
     {
         DWORD written = 0;
@@ -107,6 +125,10 @@ void RepairLine(std::string_view line, std::string& out)
     constexpr std::string_view bom = "\xEF\xBB\xBF";
     const bool hasBom = line.substr(0, bom.size()) == bom;
     const std::string_view content = hasBom ? line.substr(bom.size()) : line;
+    if (content.size() > kLongestRepairedLine) {
+        out += line;
+        return;
+    }
     std::wstring text(content.size(), L'\0');
     const int length = content.empty() ? 0
                                        : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, content.data(),
@@ -126,15 +148,47 @@ void RepairLine(std::string_view line, std::string& out)
 
 // Repairs every whole line in pending, leaving a last line without its
 // ending for more input. The ending (LF or CR LF) is kept as it came.
-void RepairWholeLines(std::string& pending, std::string& out)
+// searched: how many of pending's bytes are known to hold no line feed, so
+// that a line longer than one read is not searched again after every read.
+void RepairWholeLines(std::string& pending, std::size_t& searched, std::string& out)
 {
     std::size_t start = 0;
-    for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t end; (end = pending.find('\n', std::max(start, searched))) != std::string::npos;
+         start = end + 1) {
         const std::size_t contentEnd = end > start && pending[end - 1] == '\r' ? end - 1 : end;
         RepairLine(std::string_view(pending).substr(start, contentEnd - start), out);
         out.append(pending, contentEnd, end + 1 - contentEnd);
     }
     pending.erase(0, start);
+    searched = pending.size();
+}
+
+int Filter(Input& input, Output& output)
+{
+    std::string pending;
+    std::size_t searched = 0;
+    std::string repaired;
+    // What came is answered before more is awaited, so a pipe fed line by
+    // line gets its lines back as they come.
+    for (Input::Got got = Input::Got::Bytes; got == Input::Got::Bytes;) {
+        got = input.Read(pending);
+        if (got == Input::Got::Failure) {
+            return kExitClipboardFailed;
+        }
+        RepairWholeLines(pending, searched, repaired);
+        if (got == Input::Got::End && !pending.empty()) {
+            RepairLine(pending, repaired);
+        }
+        // A reader that went away is a failure too, not an end: what it did
+        // not take is lost, and a script piping into it must not take the
+        // text for repaired whole (a POSIX filter dies of SIGPIPE there,
+        // which its shell reports as non-zero). Nothing more is read.
+        if (!repaired.empty() && !output.Write(repaired)) {
+            return kExitClipboardFailed;
+        }
+        repaired.clear();
+    }
+    return kExitDone;
 }
 
 } // namespace
@@ -143,26 +197,18 @@ int RunRepairFilter()
 {
     const HANDLE in = StandardHandle(STD_INPUT_HANDLE, L"CONIN$", GENERIC_READ | GENERIC_WRITE);
     const HANDLE out = StandardHandle(STD_OUTPUT_HANDLE, L"CONOUT$", GENERIC_WRITE);
-    if (in == nullptr || out == nullptr) {
-        return 0;
+    // No input at all is an empty one. No output fails only once there is
+    // something to write.
+    if (in == nullptr) {
+        return kExitDone;
     }
     Input input(in);
     Output output(out);
-    std::string pending;
-    std::string repaired;
-    bool open = true;
-    // What came is answered before more is awaited, so a pipe fed line by
-    // line gets its lines back as they come.
-    while (open) {
-        open = input.Read(pending);
-        RepairWholeLines(pending, repaired);
-        if (!open && !pending.empty()) {
-            RepairLine(pending, repaired);
-        }
-        if (!repaired.empty() && !output.Write(repaired)) {
-            break;
-        }
-        repaired.clear();
+    // A line too long for memory ends the run as a failure, never as an
+    // abort; the lines before it are written already.
+    try {
+        return Filter(input, output);
+    } catch (const std::bad_alloc&) {
+        return kExitClipboardFailed;
     }
-    return 0;
 }

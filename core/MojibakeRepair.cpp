@@ -342,11 +342,24 @@ struct TextScore {
     Oddities oddities;
 };
 
+// The text with its combining sequences composed (NFC); false when that
+// changes nothing or cannot be done.
+bool Composed(std::wstring_view text, std::wstring& composed)
+{
+    const int length = static_cast<int>(text.size());
+    composed.resize(text.size() * 3 + 8); // as far as composing may lengthen a text
+    const int got = NormalizeString(NormalizationC, text.data(), length, composed.data(),
+                                    static_cast<int>(composed.size()));
+    composed.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return got > 0 && composed != text;
+}
+
 // How unlikely text is as real text of the language it most looks like.
 // codePage: what its bytes were written in, 0 for the text as it came.
 // Counting stops past limit. tokens: room for the text's tokens.
+// bComposed: the text's combining sequences are composed already.
 TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, int limit,
-                   std::vector<std::uint16_t>& tokens)
+                   std::vector<std::uint16_t>& tokens, bool bComposed = false)
 {
     tokens.clear();
     // Which languages it may be in, by all its characters and by those
@@ -367,6 +380,18 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         const std::uint32_t codePoint = NextCodePoint(text, i);
         const std::uint32_t entry = TokenOf(tables, codePoint);
         const std::uint32_t token = entry & kTokenMask;
+        // A combining mark belongs to its letter: text in decomposed form,
+        // as macOS writes it, is judged as the same text composed, the form
+        // the model knows, so that its marks are never a reason for a
+        // repair. Readings are still made of the text as it is, and so keep
+        // its form. A mark that composes with nothing is priced as it is.
+        if (kTokenKind[token] == kMark && !bComposed) [[unlikely]] {
+            std::wstring composed;
+            if (Composed(text, composed)) {
+                return TextCost(tables, composed, codePage, limit, tokens, true);
+            }
+            bComposed = true;
+        }
         privateUse += kTokenKind[token] == kPrivate;
         const auto& costs = tables.characterCosts[token];
         LanguageCosts& sum = codePoint >= 0x80 ? beyondAscii : all;
@@ -742,11 +767,20 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
     }
 }
 
-unsigned LengthBand(std::wstring_view text)
+// Moves past the combining marks at i, which belong to the character before.
+void SkipMarks(const Tables& tables, std::wstring_view text, std::size_t& i)
+{
+    while (i < text.size() && text[i] >= 0x300 && kTokenKind[tables.tokens[text[i]] & kTokenMask] == kMark) {
+        ++i;
+    }
+}
+
+unsigned LengthBand(const Tables& tables, std::wstring_view text)
 {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++characters) {
         NextCodePoint(text, i);
+        SkipMarks(tables, text, i);
     }
     return characters < 8 ? 0 : characters < 16 ? 1 : characters < 32 ? 2 : 3;
 }
@@ -773,7 +807,7 @@ bool IsBlank(wchar_t c)
 // characters, is neither repaired nor read once more after a UTF-8 reading:
 // with no neighbour, each tells only how common it is, and such lists are
 // made of the rare ones. A UTF-8 misreading still shows in one: each
-// character becomes several.
+// character becomes several. A letter with its combining marks is one.
 bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
@@ -795,6 +829,7 @@ bool IsListOfLoneCharacters(std::wstring_view text)
         if (!IsAscii(item)) {
             std::size_t next = 0;
             NextCodePoint(item, next);
+            SkipMarks(GetTables(), item, next);
             if (next != item.size()) {
                 return false;
             }
@@ -974,7 +1009,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
         }
     }
     analysis.best = {true, best->text, best->steps};
-    analysis.nLengthBand = LengthBand(text);
+    analysis.nLengthBand = LengthBand(tables, text);
     analysis.nOverInput = input.cost - best->cost;
     analysis.nOverRunnerUp = runnerUp - best->cost;
     analysis.nOverUnaltered = readings.unaltered - best->cost;

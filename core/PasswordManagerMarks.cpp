@@ -32,6 +32,16 @@ bool HoldsSecret(HANDLE block)
 
 } // namespace
 
+bool IsPasswordManagerMark(UINT nFormat)
+{
+    for (const char* mark : kMarks) {
+        if (nFormat == g_platform.RegisterClipboardFormatA(mark)) {
+            return true;
+        }
+    }
+    return nFormat == g_platform.RegisterClipboardFormatA(kHint);
+}
+
 bool IsPasswordManagerCopy()
 {
     for (const char* mark : kMarks) {

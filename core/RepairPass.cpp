@@ -1,5 +1,6 @@
 #include "core/RepairPass.h"
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "core/CodePageLocale.h"
 #include "core/CopyReader.h"
 #include "core/PassWrite.h"
+#include "core/PasswordManagerMarks.h"
 #include "core/PlacedFormats.h"
 #include "core/Platform.h"
 #include "core/TextBlocks.h"
@@ -34,9 +36,11 @@ struct RepairSource {
     }
 };
 
-// The placed pictures, read in an opening of their own from the same copy
-// as the text; false when it could not be opened or has changed.
-bool ReadPictures(const RepairSource& source, CopyReader& reader, CarriedFormats& pictures)
+// What a repaired copy keeps of the old one, read in an opening of its own
+// from the same copy as the text: its pictures, and a password manager's
+// marks, as a conversion carries them. False when it could not be opened or
+// has changed.
+bool ReadKept(const RepairSource& source, CopyReader& reader, CarriedFormats& kept)
 {
     ClipboardSession clipboard;
     if (!clipboard.IsOpen() || g_platform.GetClipboardSequenceNumber() != source.nSequence) {
@@ -44,13 +48,26 @@ bool ReadPictures(const RepairSource& source, CopyReader& reader, CarriedFormats
     }
     std::vector<UINT> dropped;
     for (const UINT format : source.placed) {
-        if (!IsPictureFormat(format)) {
+        if (!IsPictureFormat(format) && !IsPasswordManagerMark(format)) {
             dropped.push_back(format);
         }
     }
-    pictures.Read(source.placed, dropped, reader);
+    kept.Read(source.placed, dropped, reader);
     return true;
 }
+
+// The repaired texts' blocks, the pass's until the write takes them over.
+struct RepairedTexts : CopyTexts {
+    RepairedTexts(HGLOBAL unicode, HGLOBAL text) : CopyTexts{unicode, text} {}
+    ~RepairedTexts()
+    {
+        FreeBlock(hUnicode);
+        FreeBlock(hText);
+    }
+    RepairedTexts(const RepairedTexts&) = delete;
+    RepairedTexts& operator=(const RepairedTexts&) = delete;
+    CopyTexts Release() { return {std::exchange(hUnicode, nullptr), std::exchange(hText, nullptr)}; }
+};
 
 // The repaired text as a zero-terminated clipboard block, or null.
 HGLOBAL UnicodeBlock(const std::wstring& text)
@@ -58,9 +75,7 @@ HGLOBAL UnicodeBlock(const std::wstring& text)
     return NewClipboardBlock(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
 }
 
-} // namespace
-
-ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
+ClipboardRepair RepairClipboard(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
 {
     // Asked by the user, like Convert: what cannot be read is left out.
     CopyReader reader(CopyReader::Rule::WhatItCan);
@@ -77,23 +92,34 @@ ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName
     if (!repair.bRepaired) {
         return {RepairOutcome::NothingToRepair, {}};
     }
-    // From here on the two blocks are this function's until the write takes
-    // them over.
-    const CopyTexts texts{UnicodeBlock(repair.strText), ConvertToBlock(nCodePage, repair.strText).hBlock};
+    RepairedTexts texts(UnicodeBlock(repair.strText), ConvertToBlock(nCodePage, repair.strText).hBlock);
     const SIZE_T units = repair.strText.size();
     repair.strText = std::wstring();
-    CarriedFormats pictures;
-    if (texts.hUnicode == nullptr || texts.hText == nullptr || !ReadPictures(source, reader, pictures)) {
-        FreeBlock(texts.hUnicode);
-        FreeBlock(texts.hText);
+    CarriedFormats kept;
+    if (texts.hUnicode == nullptr || texts.hText == nullptr || !ReadKept(source, reader, kept)) {
         return {RepairOutcome::ClipboardFailed, {}};
     }
     // The RTF copy is made from the repaired Unicode text, so it loses no
     // character the code page cannot express.
     const RtfRequest rtf{bAddRtf, nCodePage, pszFaceName, nPointSize, texts.hUnicode, units};
-    const PassRecords records{CopiedText::Unicode, LocaleOfCodePage(nCodePage), &pictures};
-    if (!WriteResultIfUnchanged(texts, MakeRtfBlock(texts.hText, rtf), records, source.nSequence)) {
+    HGLOBAL hRtf = MakeRtfBlock(texts.hText, rtf);
+    const PassRecords records{CopiedText::Unicode, LocaleOfCodePage(nCodePage), &kept};
+    // From the write on nothing is allocated: it takes the blocks over.
+    if (!WriteResultIfUnchanged(texts.Release(), hRtf, records, source.nSequence)) {
         return {RepairOutcome::ClipboardFailed, {}};
     }
     return {RepairOutcome::Repaired, std::move(repair.steps)};
+}
+
+} // namespace
+
+ClipboardRepair RepairPass(UINT nCodePage, BOOL bAddRtf, const char* pszFaceName, int nPointSize)
+{
+    // A text too large for memory is one that could not be read: nothing is
+    // written before the allocations are done, so the copy stays as it was.
+    try {
+        return RepairClipboard(nCodePage, bAddRtf, pszFaceName, nPointSize);
+    } catch (const std::bad_alloc&) {
+        return {RepairOutcome::ClipboardFailed, {}};
+    }
 }

@@ -160,7 +160,8 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
 {
     // Garbled lines of several kinds among lines to keep exactly: clean text,
     // ASCII, bytes that are not UTF-8, an empty line; CR LF and LF endings, a
-    // byte order mark first and a last line without an ending.
+    // byte order mark first, a line longer than several reads and a last
+    // line without an ending.
     const std::string japanese = Utf8(L"\u65e5\u672c\u8a9e\u306e\u30c6\u30ad\u30b9\u30c8");
     const std::string russian = Utf8(L"\u041f\u0440\u0438\u0432\u0435\u0442, \u043c\u0438\u0440");
     std::wstring sjisAs1252, utf8As1252, cyrillicAs1252;
@@ -173,9 +174,18 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
         {japanese, japanese},         {"plain ASCII", "plain ASCII"}, {"\xff\xfe\x80 not UTF-8 \xe6\x97", ""},
         {"", ""},                     {Utf8(L"Caf\u00e9 \u201cquoted\u201d"), ""},
     };
+    std::string longLine, longRepaired;
+    while (longLine.size() < 200000) {
+        longLine += Utf8(utf8As1252) + " ";
+        longRepaired += japanese + " ";
+    }
     std::string input = "\xEF\xBB\xBF";
     std::string expected = "\xEF\xBB\xBF";
     for (int i = 0; i < 1000; ++i) {
+        if (i == 500) {
+            input += longLine + "\n";
+            expected += longRepaired + "\n";
+        }
         const auto& [line, repaired] = kinds[i % std::size(kinds)];
         const std::string ending = i == 999 ? "" : i % 3 == 0 ? "\r\n" : "\n";
         input += line + ending;
@@ -209,6 +219,20 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
     EXPECT_FALSE(MarkerPresent());
     EXPECT_EQ(ReadText(CF_TEXT), "keep");
     EXPECT_FALSE(IniWritten());
+
+    // Output whose reader has gone: the lines are lost, which is a failure.
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherited, 0));
+    CloseHandle(readEnd);
+    const HANDLE again = InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING);
+    const HANDLE closed = StartProgramWithHandles(PelisanPath(), L"/repair -", workDir_, {again, writeEnd, nullptr});
+    CloseHandle(again);
+    CloseHandle(writeEnd);
+    ASSERT_NE(closed, nullptr);
+    EXPECT_EQ(WaitForExit(closed, 60000), 2);
+    CloseHandle(closed);
 }
 
 namespace {

@@ -976,8 +976,9 @@ TEST_F(ConversionPassTest, StepsOneByOne)
 
 // A repair writes a whole new copy of the repaired text or nothing at all:
 // what it drops cannot be had back, so every failure leaves the copy as it was.
-TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesOrLeavesTheCopyAsItWas)
+TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesAndMarksOrLeavesTheCopyAsItWas)
 {
+    using namespace std::string_literals;
     const std::wstring japanese = L"日本語のテキスト";
     std::wstring garbled;
     ASSERT_TRUE(MisreadText(japanese, {CP_UTF8, 1252}, garbled));
@@ -991,14 +992,24 @@ TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesOrLeavesTheCo
                                              {CF_TEXT, EncodedText(1252, garbled)},
                                              {CF_DIB, dib}};
     const SIZE_T repairedSize = (japanese.size() + 1) * sizeof(wchar_t);
+    // A password manager's marks stay where they were, as a conversion keeps them.
+    const UINT ignore = RegisterClipboardFormatA("Clipboard Viewer Ignore");
+    const UINT exclude = RegisterClipboardFormatA("ExcludeClipboardContentFromMonitorProcessing");
+    const UINT hint = RegisterClipboardFormatA("x-kde-passwordManagerHint");
+    std::vector<PlacedFormat> marked{{ignore, "\0\0\0\0"s}};
+    marked.insert(marked.end(), mojibake.begin(), mojibake.end());
+    marked.insert(marked.end(), {{exclude, "\0\0\0\0"s}, {hint, "secret"}});
     auto& p = probe;
     const struct {
         const char* name;
         std::vector<PlacedFormat> placed;
         std::function<void()> arm;
         RepairOutcome outcome;
+        std::vector<UINT> keptBefore = {}; // of the old copy, before the texts
+        std::vector<UINT> keptAfter = {CF_DIB};
     } cases[] = {
         {"repaired", mojibake, [] {}, RepairOutcome::Repaired},
+        {"a password manager's copy", marked, [] {}, RepairOutcome::Repaired, {ignore}, {CF_DIB, exclude, hint}},
         {"clean text", {{CF_UNICODETEXT, WithZero(japanese)}, {CF_DIB, dib}}, [] {}, RepairOutcome::NothingToRepair},
         {"no text", {{CF_DIB, dib}}, [] {}, RepairOutcome::NoText},
         {"the text is not given", mojibake, [&] { p.hideFormat = [](UINT f) { return f == CF_UNICODETEXT; }; },
@@ -1036,14 +1047,20 @@ TEST_F(ConversionPassTest, ARepairWritesANewCopyKeepingOnlyPicturesOrLeavesTheCo
         }
         EXPECT_EQ(repair.steps, (std::vector<RepairStep>{{CP_UTF8, 1252}}));
         // The HTML, the 8-bit text and the locale held the garbled text; the
-        // picture stays where it was, after the texts.
-        std::vector<UINT> set = Texts({RtfFormatId()});
-        set.push_back(CF_DIB);
+        // picture and the marks stay where they were.
+        std::vector<UINT> set = c.keptBefore;
+        set.push_back(RtfFormatId());
+        set = Texts(set);
+        set.insert(set.end(), c.keptAfter.begin(), c.keptAfter.end());
         EXPECT_EQ(probe.setFormats, set);
         EXPECT_EQ(ClipboardBytes(CF_UNICODETEXT), WithZero(japanese));
         EXPECT_EQ(ClipboardBytes(CF_TEXT), EncodedText(1252, japanese));
         EXPECT_EQ(ClipboardBytes(SourceRecordFormatId()), std::string("\x0d\0\0\0", 4));
-        EXPECT_EQ(ClipboardBytes(CF_DIB), dib);
+        for (const PlacedFormat& placed : c.placed) {
+            if (placed.format != html && placed.format != CF_UNICODETEXT && placed.format != CF_TEXT) {
+                EXPECT_EQ(ClipboardBytes(placed.format), placed.bytes) << "format " << placed.format;
+            }
+        }
         // Every character of the repaired text is in the RTF copy, also those
         // the code page has no bytes for.
         const std::string rtf = ClipboardBytes(RtfFormatId()).value_or("");

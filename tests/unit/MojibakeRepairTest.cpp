@@ -92,20 +92,31 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     ASSERT_TRUE(polish.bRepaired);
     EXPECT_EQ(polish.strText, L"Wroc\u0142aw i \u0141\u00f3d\u017a");
     EXPECT_EQ(DescribeRepair(polish.steps), "1250 read as 1252");
+    // Decomposed text, as macOS writes it, garbled: repaired back to its own form.
+    const std::wstring decomposed = L"Estadi\u0301sticas de poblacio\u0301n";
+    std::wstring garbled;
+    ASSERT_TRUE(MisreadText(decomposed, {CP_UTF8, 1252}, garbled));
+    const RepairResult spanish = RepairMojibake(garbled);
+    ASSERT_TRUE(spanish.bRepaired);
+    EXPECT_EQ(spanish.strText, decomposed);
     // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
     // that 1251 would read as words like "цАмИбеЙп", a Portuguese "é" before an
     // address, which Russian text full of addresses would take for "й", and text misread
     // only in its punctuation, whose letters a reading as KOI8-R would wrongly change, or
     // whose dash shows as "≈", which undoing KOI8-R read as 866 would make "Ч", and
-    // Korean letters listed one by one, which 936 read as 949 would make hiragana.
+    // Korean letters listed one by one, which 936 read as 949 would make hiragana,
+    // and decomposed text, whose combining marks 1258 would read as letters of
+    // another code page ("Estadiěsticas").
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"keymaps \u2248 keyboard table descriptions",
                                 L"set, incluso la opcion -o. Adem\u00e1s, bash tambie\u0144",
                                 L"\u05e6\u05b0\u05dc\u05b8\u05d1\u05d5\u05b9\u05df \u05db\u05e4\u05d5\u05dc",
                                 L"\u00e9 <ftp://ftp.is.co.za/rfc/rfc1808.txt>.",
-                                L"[\u3131 \u3134 \u3137 \u3139 \u3141 \u3142 \u3145 \u3147 \u3148 \u314a]"}) {
+                                L"[\u3131 \u3134 \u3137 \u3139 \u3141 \u3142 \u3145 \u3147 \u3148 \u314a]",
+                                L"Estadi\u0301sticas", L"Okres\u0301la, jak wys\u0301wietlac\u0301",
+                                L"Pre\u0301fe\u0301rences du syste\u0300me", L"Tie\u0302\u0301ng Vie\u0323\u0302t"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }
