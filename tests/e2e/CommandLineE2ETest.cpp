@@ -154,6 +154,21 @@ HANDLE InheritableFile(const std::wstring& path, DWORD access, DWORD disposition
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ, &inherited, disposition, 0, nullptr);
 }
 
+// The filter run to its end on the two handles, which it closes; its exit
+// status, -1 when it did not start.
+int RunFilter(const std::wstring& workDir, HANDLE in, HANDLE out)
+{
+    const HANDLE process = StartProgramWithHandles(PelisanPath(), L"/repair -", workDir, {in, out, nullptr});
+    CloseHandle(in);
+    CloseHandle(out);
+    if (process == nullptr) {
+        return -1;
+    }
+    const int status = WaitForExit(process, 60000);
+    CloseHandle(process);
+    return status;
+}
+
 } // namespace
 
 TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
@@ -199,14 +214,9 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
     CloseHandle(file);
     PlaceFormats({{CF_TEXT, {'k', 'e', 'e', 'p', 0}}});
 
-    const HANDLE in = InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING);
-    const HANDLE out = InheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS);
-    const HANDLE process = StartProgramWithHandles(PelisanPath(), L"/repair -", workDir_, {in, out, nullptr});
-    CloseHandle(in);
-    CloseHandle(out);
-    ASSERT_NE(process, nullptr);
-    EXPECT_EQ(WaitForExit(process, 60000), 0);
-    CloseHandle(process);
+    EXPECT_EQ(RunFilter(workDir_, InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING),
+                        InheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS)),
+              0);
 
     file = CreateFileW(outPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     std::string output(input.size() * 2, '\0');
@@ -226,13 +236,7 @@ TEST_F(CommandLineRun, RepairFilterRepairsAThousandLinesAndKeepsEveryOtherByte)
     HANDLE writeEnd = nullptr;
     ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherited, 0));
     CloseHandle(readEnd);
-    const HANDLE again = InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING);
-    const HANDLE closed = StartProgramWithHandles(PelisanPath(), L"/repair -", workDir_, {again, writeEnd, nullptr});
-    CloseHandle(again);
-    CloseHandle(writeEnd);
-    ASSERT_NE(closed, nullptr);
-    EXPECT_EQ(WaitForExit(closed, 60000), 2);
-    CloseHandle(closed);
+    EXPECT_EQ(RunFilter(workDir_, InheritableFile(inPath, GENERIC_READ, OPEN_EXISTING), writeEnd), 2);
 }
 
 namespace {
