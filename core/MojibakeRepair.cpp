@@ -873,20 +873,62 @@ RepairResult DecideShortText(std::wstring_view text)
     return std::move(analysis.best);
 }
 
-// A window of about kWindowUnits around position, between blanks or line
-// breaks: a byte below 0x40 is never the second byte of a double-byte
-// character, so no character of any reading is cut.
-std::wstring_view WindowAround(std::wstring_view text, std::size_t position)
+// A window of about kWindowUnits around position. Its edges lie at blanks or
+// line breaks where it has them: a byte below 0x40 is never the second byte
+// of a double-byte character, so no character of any reading is cut there.
+// Text without them (Chinese or Japanese has no blanks) is cut anywhere.
+struct Window {
+    std::size_t nFirst;
+    std::size_t nLast;
+    bool bFirstCut; // nFirst may lie inside a character of the right reading
+    bool bLastCut;
+};
+
+Window WindowAround(std::wstring_view text, std::size_t position)
 {
-    std::size_t first = position > kWindowUnits / 2 ? position - kWindowUnits / 2 : 0;
-    std::size_t last = std::min(text.size(), first + kWindowUnits);
+    Window window{position > kWindowUnits / 2 ? position - kWindowUnits / 2 : 0, 0, false, false};
+    window.nLast = std::min(text.size(), window.nFirst + kWindowUnits);
+    std::size_t first = window.nFirst;
     while (first > 0 && first < position && !IsBlank(text[first - 1])) {
         ++first;
     }
+    std::size_t last = window.nLast;
     while (last < text.size() && last > position && !IsBlank(text[last])) {
         --last;
     }
-    return text.substr(first, last - first);
+    window.bFirstCut = first > 0 && !IsBlank(text[first - 1]);
+    window.bLastCut = last < text.size() && !IsBlank(text[last]);
+    if (!window.bFirstCut) {
+        window.nFirst = first;
+    }
+    if (!window.bLastCut) {
+        window.nLast = last;
+    }
+    return window;
+}
+
+// The most units of misread text that one character of the right text
+// becomes: the four bytes of UTF-8, each read as a character.
+constexpr std::size_t kMostUnitsOfOneCharacter = 4;
+
+// A window decided on its own. One cut anywhere is tried at each place
+// where a character of the right reading may begin or end: at a place inside
+// one, no strict reading of the window can be the right one.
+RepairResult DecideWindow(std::wstring_view text, std::size_t position)
+{
+    const Window window = WindowAround(text, position);
+    const std::size_t starts = window.bFirstCut ? kMostUnitsOfOneCharacter : 1;
+    const std::size_t ends = window.bLastCut ? kMostUnitsOfOneCharacter : 1;
+    for (std::size_t start = 0; start < starts; ++start) {
+        for (std::size_t end = 0; end < ends; ++end) {
+            const std::size_t first = window.nFirst + start;
+            RepairResult result = DecideShortText(text.substr(first, window.nLast - end - first));
+            if (result.bRepaired) {
+                return result;
+            }
+        }
+    }
+    return {};
 }
 
 // A long text is decided on three windows round its first, middle and last
@@ -902,7 +944,7 @@ RepairResult DecideLongText(std::wstring_view text)
                              static_cast<std::size_t>(std::find_if(text.rbegin(), text.rend(), outside) - text.rbegin());
     std::vector<RepairStep> steps;
     for (const std::size_t position : {first, std::min(middle, last), last}) {
-        const RepairResult window = DecideShortText(WindowAround(text, position));
+        const RepairResult window = DecideWindow(text, position);
         if (!window.bRepaired || (!steps.empty() && window.steps != steps)) {
             return {};
         }

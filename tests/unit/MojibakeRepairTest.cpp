@@ -92,6 +92,19 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     ASSERT_TRUE(polish.bRepaired);
     EXPECT_EQ(polish.strText, L"Wroc\u0142aw i \u0141\u00f3d\u017a");
     EXPECT_EQ(DescribeRepair(polish.steps), "1250 read as 1252");
+    // A long Japanese paragraph has no blank to cut its windows at.
+    std::wstring paragraph;
+    while (paragraph.size() < 20000) {
+        paragraph += L"\u65e5\u672c\u8a9e\u306e\u6587\u7ae0\u306b\u306f\u7a7a\u767d\u304c\u306a\u3044\u3002"
+                     L"\u6771\u4eac\u3067\u4f1a\u8b70\u3092\u958b\u304d\u307e\u3057\u305f\u3002";
+    }
+    EXPECT_FALSE(RepairMojibake(paragraph).bRepaired);
+    for (const UINT wrong : {1252u, 1251u}) {
+        std::wstring misread;
+        ASSERT_TRUE(MisreadText(paragraph, {CP_UTF8, wrong}, misread));
+        const RepairResult long_ = RepairMojibake(misread);
+        EXPECT_TRUE(long_.bRepaired && long_.strText == paragraph) << "UTF-8 read as " << wrong;
+    }
     // Decomposed text, as macOS writes it, garbled: repaired back to its own form.
     const std::wstring decomposed = L"Estadi\u0301sticas de poblacio\u0301n";
     std::wstring garbled;
