@@ -272,7 +272,7 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
         return TRUE;
     case WM_MOVE:
         // The notice points at the button where it was.
-        m_wndRepairNotice.Hide();
+        m_wndNotice.Hide();
         break;
     case WM_CONTEXTMENU:
         OnContextMenu(lParam);
@@ -514,7 +514,7 @@ void CMainDlg::Tell(int nButton, const std::wstring& strWhat)
     if (IsIconic() || !::IsWindowVisible(m_hWnd)) {
         m_trayNotice.Show(m_hWnd, m_hIcon, kTitle, strWhat);
     } else {
-        m_wndRepairNotice.Show(GetDlgItem(nButton).m_hWnd, strWhat, kNoticeMs);
+        m_wndNotice.Show(GetDlgItem(nButton).m_hWnd, strWhat, kNoticeMs);
     }
 }
 

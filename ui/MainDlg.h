@@ -92,8 +92,8 @@ private:
 
     CComboBox m_wndCodePage;
     CClipboardWatch m_watch;
-    // Tells what a repair, or a conversion by key, did.
-    CBalloonTip m_wndRepairNotice;
+    // Tells, at its button, what a repair or a conversion by key did.
+    CBalloonTip m_wndNotice;
     CTrayNotice m_trayNotice;
     CHotKeys m_hotKeys;
     // A clipboard change is being handled; another arrived meanwhile.
