@@ -12,7 +12,7 @@
 CConverterApp::CConverterApp()
 {
     // Relative on purpose: the file lives in the current working directory.
-    m_strProfileName = ".\\Pelisan.ini";
+    m_strProfileName = kProfileName;
 }
 
 BOOL CConverterApp::InitInstance()

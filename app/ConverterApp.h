@@ -34,6 +34,10 @@ private:
 // single-instance rule.
 BOOL CALLBACK ActivateInstanceProc(HWND hWnd, LPARAM lParam);
 
+// The settings file, in the current directory; the Linux holder reads the
+// saved code page from it for a request that finds no window.
+constexpr const char kProfileName[] = ".\\Pelisan.ini";
+
 // The names by which a second start finds the first.
 constexpr const char kInstanceMutexName[] = "PelisanInst";
 constexpr const char kInstancePropName[] = "PelisanProp";

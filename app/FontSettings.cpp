@@ -12,20 +12,6 @@
 
 namespace {
 
-constexpr char kFaceSection[] = "FNAM";
-constexpr char kSizeSection[] = "FSIZ";
-
-struct FontKey {
-    char text[16];
-};
-
-FontKey KeyOf(UINT nCodePage)
-{
-    FontKey key;
-    std::snprintf(key.text, sizeof(key.text), "FONT%05u", nCodePage);
-    return key;
-}
-
 void ReadFaceName(const CWinApp& app, const char* pszKey, char (&szFaceName)[32])
 {
     const std::string face = app.GetProfileString(kFaceSection, pszKey);
@@ -73,7 +59,7 @@ void CConverterApp::LoadFontSettings(int nCount)
         row.nListIndex = static_cast<std::uint16_t>(i);
         row.nCodePage = static_cast<std::uint16_t>(codePage);
         row.nCharSet = static_cast<std::uint16_t>(charSet);
-        const FontKey key = KeyOf(codePage);
+        const FontKey key = FontKeyOf(codePage);
         ReadFaceName(*this, key.text, row.szFaceName);
         row.nSize = ReadSize(*this, key.text);
         ++m_nFontSettings;
@@ -87,7 +73,7 @@ void CConverterApp::SaveFontSettings()
     }
     for (int i = 0; i < m_nFontSettings; ++i) {
         const FontSetting& row = m_pFontSettings[i];
-        const FontKey key = KeyOf(row.nCodePage);
+        const FontKey key = FontKeyOf(row.nCodePage);
         WriteProfileString(kFaceSection, key.text, row.szFaceName);
         WriteProfileInt(kSizeSection, key.text, row.nSize);
     }

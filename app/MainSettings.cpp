@@ -4,11 +4,9 @@
 
 namespace {
 
-constexpr char kSection[] = "SET";
-
 int ReadInt(const CWinApp& app, const char* pszKey, int nDefault)
 {
-    return static_cast<int>(app.GetProfileInt(kSection, pszKey, nDefault));
+    return static_cast<int>(app.GetProfileInt(kSettingsSection, pszKey, nDefault));
 }
 
 BOOL ReadFlag(const CWinApp& app, const char* pszKey, BOOL bDefault)
@@ -21,7 +19,7 @@ BOOL ReadFlag(const CWinApp& app, const char* pszKey, BOOL bDefault)
 // and no modifier bits beyond the control's.
 WORD ReadHotKey(const CWinApp& app, const char* pszKey, WORD wDefault)
 {
-    const UINT value = app.GetProfileInt(kSection, pszKey, wDefault);
+    const UINT value = app.GetProfileInt(kSettingsSection, pszKey, wDefault);
     const UINT key = value & 0xFF;
     const UINT modifiers = value >> 8;
     const UINT known = HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT;
@@ -34,26 +32,26 @@ WORD ReadHotKey(const CWinApp& app, const char* pszKey, WORD wDefault)
 void LoadSettings(const CWinApp& app, MainSettings& settings)
 {
     const MainSettings defaults;
-    settings.m_nCodePage = app.GetProfileInt(kSection, "CDPG", static_cast<int>(defaults.m_nCodePage));
+    settings.m_nCodePage = app.GetProfileInt(kSettingsSection, kCodePageKey, static_cast<int>(defaults.m_nCodePage));
     settings.m_nPosX = ReadInt(app, "XPOS", defaults.m_nPosX);
     settings.m_nPosY = ReadInt(app, "YPOS", defaults.m_nPosY);
     settings.m_bAutoConvert = ReadFlag(app, "AUTO", defaults.m_bAutoConvert);
     settings.m_bSleepMinimized = ReadFlag(app, "MSLP", defaults.m_bSleepMinimized);
     settings.m_bTopMost = ReadFlag(app, "TOPM", defaults.m_bTopMost);
-    settings.m_bAddRtf = ReadFlag(app, "ARTF", defaults.m_bAddRtf);
+    settings.m_bAddRtf = ReadFlag(app, kAddRtfKey, defaults.m_bAddRtf);
     settings.m_wConvertHotKey = ReadHotKey(app, "HKCV", defaults.m_wConvertHotKey);
     settings.m_wRepairHotKey = ReadHotKey(app, "HKRP", defaults.m_wRepairHotKey);
 }
 
 void SaveSettings(const CWinApp& app, const MainSettings& settings)
 {
-    app.WriteProfileInt(kSection, "CDPG", static_cast<int>(settings.m_nCodePage));
-    app.WriteProfileInt(kSection, "XPOS", settings.m_nPosX);
-    app.WriteProfileInt(kSection, "YPOS", settings.m_nPosY);
-    app.WriteProfileInt(kSection, "AUTO", settings.m_bAutoConvert);
-    app.WriteProfileInt(kSection, "MSLP", settings.m_bSleepMinimized);
-    app.WriteProfileInt(kSection, "TOPM", settings.m_bTopMost);
-    app.WriteProfileInt(kSection, "ARTF", settings.m_bAddRtf);
-    app.WriteProfileInt(kSection, "HKCV", settings.m_wConvertHotKey);
-    app.WriteProfileInt(kSection, "HKRP", settings.m_wRepairHotKey);
+    app.WriteProfileInt(kSettingsSection, kCodePageKey, static_cast<int>(settings.m_nCodePage));
+    app.WriteProfileInt(kSettingsSection, "XPOS", settings.m_nPosX);
+    app.WriteProfileInt(kSettingsSection, "YPOS", settings.m_nPosY);
+    app.WriteProfileInt(kSettingsSection, "AUTO", settings.m_bAutoConvert);
+    app.WriteProfileInt(kSettingsSection, "MSLP", settings.m_bSleepMinimized);
+    app.WriteProfileInt(kSettingsSection, "TOPM", settings.m_bTopMost);
+    app.WriteProfileInt(kSettingsSection, kAddRtfKey, settings.m_bAddRtf);
+    app.WriteProfileInt(kSettingsSection, "HKCV", settings.m_wConvertHotKey);
+    app.WriteProfileInt(kSettingsSection, "HKRP", settings.m_wRepairHotKey);
 }

@@ -12,6 +12,11 @@ class CWinApp;
 constexpr WORD kDefaultConvertHotKey = MAKEWORD('U', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT);
 constexpr WORD kDefaultRepairHotKey = MAKEWORD('R', HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT);
 
+// The section, and the keys the Linux holder reads too.
+constexpr char kSettingsSection[] = "SET";
+constexpr char kCodePageKey[] = "CDPG";
+constexpr char kAddRtfKey[] = "ARTF";
+
 struct MainSettings {
     UINT m_nCodePage = 932;
     int m_nPosX = 100;

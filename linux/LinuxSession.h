@@ -11,10 +11,13 @@
 #include "app/ConverterApp.h"
 
 // The holder's first argument (linux/holder/main.cpp): the launcher runs the
-// program with "run" and the arguments, and ends the session with "release";
-// the holder proper, "hold", is started by the holder itself.
+// program with "run" and the arguments, ends the session with "release", and
+// has the clipboard converted or repaired now with "convert-now" or
+// "repair-now"; the holder proper, "hold", is started by the holder itself.
 constexpr wchar_t kRunVerb[] = L"run";
 constexpr wchar_t kReleaseVerb[] = L"release";
+constexpr wchar_t kConvertNowVerb[] = L"convert-now";
+constexpr wchar_t kRepairNowVerb[] = L"repair-now";
 constexpr wchar_t kHoldVerb[] = L"hold";
 
 // Names the file, by its Linux path, to which the holder writes the status of
@@ -23,7 +26,9 @@ constexpr wchar_t kHoldVerb[] = L"hold";
 constexpr wchar_t kStatusFileVariable[] = L"PELISAN_STATUS_FILE";
 
 // The statuses the file holds: a run's is the program's own (0 to 3,
-// app/ExitStatus.h); a release's is one of these.
+// app/ExitStatus.h), and so is a convert-now's or a repair-now's, whose
+// status line is followed by what to tell the user, UTF-8, when there is
+// anything; a release's is one of these.
 constexpr DWORD kReleased = 0;
 // A window or a holder still ran when the time was up, or the window had to
 // be ended without saving its settings.
@@ -37,6 +42,8 @@ constexpr int kNotStarted = 127;
 constexpr wchar_t kHolderMutexName[] = L"PelisanHolder";
 // A release sets this event: the holder ends, and no new one starts.
 constexpr wchar_t kReleaseRequestName[] = L"PelisanRelease";
+// A convert-now or repair-now owns this mutex while it runs: the next waits.
+constexpr wchar_t kActionTurnName[] = L"PelisanActionTurn";
 // A run owns the mutex of this name followed by pelisan.exe's process id
 // until the run ends, which abandons it.
 constexpr wchar_t kRunMutexPrefix[] = L"PelisanRun.";

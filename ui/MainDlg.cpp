@@ -64,6 +64,9 @@ std::wstring ConvertNotice(PassResult result, const PassReport& report)
     return ResourceText(IDS_CONVERT_FAILED);
 }
 
+// How long an asking process may take to take the answer to its request.
+constexpr UINT kAnswerMs = 5000;
+
 UINT ActionMessage()
 {
     static const UINT s_nMessage = ::RegisterWindowMessageA(kActionMessageName);
@@ -240,14 +243,14 @@ BOOL CMainDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRe
     if (message == ActionMessage() && message != 0) {
         const bool known = wParam == kActionConvert || wParam == kActionRepair;
         if (known) {
-            OnAction(wParam);
+            OnAction(wParam, reinterpret_cast<HWND>(lParam));
         }
         *pResult = known ? 1 : 0;
         return TRUE;
     }
     switch (message) {
     case WM_HOTKEY:
-        OnAction(wParam);
+        OnAction(wParam, nullptr);
         return TRUE;
     case CTrayNotice::kCallbackMessage:
         m_trayNotice.OnCallback(lParam);
@@ -461,22 +464,35 @@ void CMainDlg::OnConvert()
 
 void CMainDlg::OnRepair()
 {
-    Tell(IDC_REPAIR, Repair());
+    Tell(IDC_REPAIR, Repair().strWhat);
 }
 
-void CMainDlg::OnAction(WPARAM nAction)
+void CMainDlg::OnAction(WPARAM nAction, HWND hReplyTo)
 {
-    if (nAction == kActionConvert) {
-        Tell(IDC_CONVERT, Convert());
-    } else if (nAction == kActionRepair) {
-        Tell(IDC_REPAIR, Repair());
+    const bool convert = nAction == kActionConvert;
+    if (!convert && nAction != kActionRepair) {
+        return;
     }
+    const ActionResult result = convert ? Convert() : Repair();
+    if (hReplyTo == nullptr) {
+        Tell(convert ? IDC_CONVERT : IDC_REPAIR, result.strWhat);
+        return;
+    }
+    // The asker waits in its request and takes the answer at once; one that
+    // went meanwhile must not stop the window.
+    COPYDATASTRUCT answer{};
+    answer.dwData = static_cast<ULONG_PTR>(result.status);
+    answer.cbData = static_cast<DWORD>(result.strWhat.size() * sizeof(wchar_t));
+    answer.lpData = const_cast<wchar_t*>(result.strWhat.data());
+    DWORD_PTR taken = 0;
+    ::SendMessageTimeoutW(hReplyTo, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hWnd), reinterpret_cast<LPARAM>(&answer),
+                          SMTO_ABORTIFHUNG, kAnswerMs, &taken);
 }
 
 // What Convert left out is told where the lamp is explained: a message box
 // would stop the user at every such copy, and a notice that goes with the
 // next copy leaves nothing to close.
-std::wstring CMainDlg::Convert()
+CMainDlg::ActionResult CMainDlg::Convert()
 {
     PassReport report;
     const PassResult result = RunPass(PassMode::OnRequest, &report);
@@ -489,20 +505,23 @@ std::wstring CMainDlg::Convert()
                   ::GetClipboardSequenceNumber());
     }
     // With no entry selected there was no pass to tell of.
-    return m_nCodePageIndex >= 0 ? ConvertNotice(result, report) : std::wstring();
+    if (m_nCodePageIndex < 0) {
+        return {kExitUnusableCodePage, {}};
+    }
+    return {ExitStatusOf(result), ConvertNotice(result, report)};
 }
 
 // The repaired copy carries the marker: the notification of its writing
 // finds it, and no automatic pass converts it again.
-std::wstring CMainDlg::Repair()
+CMainDlg::ActionResult CMainDlg::Repair()
 {
     Selection selection{};
     if (!Select(selection)) {
-        return {};
+        return {kExitUnusableCodePage, {}};
     }
     const ClipboardRepair repair =
         RepairPass(selection.nCodePage, m_bAddRtf, selection.pszFaceName, selection.nPointSize);
-    return RepairNotice(repair, m_wndCodePage);
+    return {ExitStatusOf(repair.outcome), RepairNotice(repair, m_wndCodePage)};
 }
 
 // Minimised, the window's balloon would point at nothing the user sees.

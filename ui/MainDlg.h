@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ExitStatus.h"
 #include "app/MainSettings.h"
 #include "core/ConversionPass.h"
 #include "framework/BalloonTip.h"
@@ -51,8 +52,9 @@ protected:
     void OnConvert();
     void OnRepair();
     // A system-wide key, or another process's request: the action, told
-    // at its button, or from the notification area while minimised.
-    void OnAction(WPARAM nAction);
+    // at its button, or from the notification area while minimised, or
+    // answered to hReplyTo, the asking process's window (app/WindowAction.h).
+    void OnAction(WPARAM nAction, HWND hReplyTo);
     void OnDrawClipboard();
     void OnChangeCbChain(HWND hWndRemove, HWND hWndAfter);
     void OnUnannouncedChange();
@@ -71,10 +73,14 @@ private:
     void HandleClipboardChange();
     // A pass with the selected code page and its font row.
     PassResult RunPass(PassMode mode, PassReport* pReport);
-    // Convert and Repair; what they did, in words, empty when the list
-    // selects nothing.
-    std::wstring Convert();
-    std::wstring Repair();
+    // What Convert or Repair did: the status a command-line run would end
+    // with, and the words, empty when the list selects nothing.
+    struct ActionResult {
+        ExitStatus status;
+        std::wstring strWhat;
+    };
+    ActionResult Convert();
+    ActionResult Repair();
     void Tell(int nButton, const std::wstring& strWhat);
     // What the lamp tells of the clipboard while it is still at the change
     // count: empty for nothing beyond whether it holds text.

@@ -46,15 +46,24 @@ std::wstring BesideSelf(const wchar_t* name)
 
 // The caller's standard handles, inheritable, so that what pelisan.exe writes
 // reaches the terminal the launcher was started from.
-void PassStandardHandles(STARTUPINFOW& startup)
+void PassStandardHandles(STARTUPINFOW& startup, HANDLE stdError)
 {
     startup.dwFlags |= STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = stdError != nullptr ? stdError : GetStdHandle(STD_ERROR_HANDLE);
     for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
     }
+}
+
+BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
+{
+    if (GetPropA(hWnd, kInstancePropName) == nullptr) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(lParam) = hWnd;
+    return FALSE;
 }
 
 std::wstring RunName(DWORD programProcessId)
@@ -63,6 +72,16 @@ std::wstring RunName(DWORD programProcessId)
 }
 
 } // namespace
+
+std::string Utf8Of(const std::wstring& text)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
+                        nullptr);
+    return bytes;
+}
 
 Command SplitCommand(const wchar_t* commandLine)
 {
@@ -74,7 +93,7 @@ Command SplitCommand(const wchar_t* commandLine)
     return {std::wstring(verb, verbEnd), SkipBlanks(verbEnd)};
 }
 
-std::optional<DWORD> RunPelisan(const std::wstring& tail)
+std::optional<DWORD> RunPelisan(const std::wstring& tail, HANDLE stdError)
 {
     std::wstring commandLine = L"\"" + BesideSelf(L"pelisan.exe") + L"\"";
     if (!tail.empty()) {
@@ -82,7 +101,7 @@ std::optional<DWORD> RunPelisan(const std::wstring& tail)
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PassStandardHandles(startup);
+    PassStandardHandles(startup, stdError);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &process)) {
@@ -99,12 +118,19 @@ std::optional<DWORD> RunPelisan(const std::wstring& tail)
     return status;
 }
 
+HWND FindRunningWindow()
+{
+    HWND window = nullptr;
+    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&window));
+    return window;
+}
+
 HANDLE OpenRunOf(DWORD programProcessId)
 {
     return OpenMutexW(SYNCHRONIZE, FALSE, RunName(programProcessId).c_str());
 }
 
-void ReportToLauncher(DWORD status)
+void ReportToLauncher(DWORD status, const std::wstring& notice)
 {
     wchar_t path[MAX_PATH * 4];
     const DWORD length = GetEnvironmentVariableW(kStatusFileVariable, path, MAX_PATH * 4);
@@ -115,11 +141,7 @@ void ReportToLauncher(DWORD status)
     if (length == 0 || length >= MAX_PATH * 4 || dosFileName == nullptr) {
         return;
     }
-    std::string linuxPath(static_cast<std::size_t>(
-                              WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr)),
-                          '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, linuxPath.data(), static_cast<int>(linuxPath.size()), nullptr, nullptr);
-    WCHAR* dosPath = dosFileName(linuxPath.c_str());
+    WCHAR* dosPath = dosFileName(Utf8Of(path).c_str());
     if (dosPath == nullptr) {
         return;
     }
@@ -128,7 +150,10 @@ void ReportToLauncher(DWORD status)
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    const std::string text = std::to_string(status) + "\n";
+    std::string text = std::to_string(status) + "\n";
+    if (!notice.empty()) {
+        text += Utf8Of(notice) + "\n";
+    }
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);

@@ -11,15 +11,6 @@ constexpr DWORD kEndMs = 10000;
 // A dialog can open a message box: a few layers at most.
 constexpr int kMostDialogs = 8;
 
-BOOL CALLBACK FindWindowProc(HWND hWnd, LPARAM lParam)
-{
-    if (GetPropA(hWnd, kInstancePropName) == nullptr) {
-        return TRUE;
-    }
-    *reinterpret_cast<HWND*>(lParam) = hWnd;
-    return FALSE;
-}
-
 bool WaitUntil(bool (*done)(HWND), HWND hWnd)
 {
     const DWORD start = GetTickCount();
@@ -52,8 +43,7 @@ void CancelDialogs(HWND window)
 // settings saved, and the run that started it ended.
 bool CloseRunningWindow()
 {
-    HWND window = nullptr;
-    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&window));
+    const HWND window = FindRunningWindow();
     if (window == nullptr) {
         return true;
     }

@@ -4,6 +4,10 @@
 //                                   arguments as written, reports its status
 //                                   to the launcher, starts a holder where one
 //                                   is needed and ends with that status
+//   pelisan_holder convert-now      converts or repairs the clipboard now
+//   pelisan_holder repair-now       (ActionRequest.h), reports the status and
+//                                   what to tell the user, and starts a
+//                                   holder where one is needed
 //   pelisan_holder hold             keeps the clipboard (ClipboardHolder.h)
 //   pelisan_holder release          ends the window and the holder
 //                                   (SessionRelease.h) and reports whether
@@ -11,6 +15,7 @@
 // What it shares with the launcher is in linux/LinuxSession.h.
 #include <windows.h>
 
+#include "ActionRequest.h"
 #include "ClipboardHolder.h"
 #include "FontReplacements.h"
 #include "PelisanRunner.h"
@@ -27,6 +32,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         const DWORD status = ReleaseSession() ? kReleased : kNotReleased;
         ReportToLauncher(status);
         return static_cast<int>(status);
+    }
+    if (command.verb == kConvertNowVerb || command.verb == kRepairNowVerb) {
+        const std::optional<ActionAnswer> answer =
+            DoActionNow(command.verb == kConvertNowVerb ? kActionConvert : kActionRepair);
+        if (!answer) {
+            return kNotStarted;
+        }
+        ReportToLauncher(answer->status, answer->notice);
+        StartHolderIfNeeded();
+        return static_cast<int>(answer->status);
     }
     if (command.verb != kRunVerb) {
         return kNotStarted;

@@ -120,6 +120,14 @@ case "$rtf" in
   *) fail "the RTF copy does not hold the text in code page 932: $rtf" ;;
 esac
 
+# A desktop key's command has the running window repair the desktop copy,
+# told in the window's words; no second window starts.
+desktop_copy 'æ—¥æœ¬èªž'
+told=$(timeout 120 pelisan --repair-now 2>/dev/null) || fail "pelisan --repair-now ended with status $?"
+poll 20 pastes '日本語' || fail "after --repair-now the clipboard pastes '$(paste_as UTF8_STRING)'"
+[[ $told == *修復しました* ]] || fail "--repair-now told '$told', not what the window did"
+[ "$(own_processes 'pelisan\\pelisan\.exe' | wc -l)" -eq 1 ] || fail "--repair-now left $(own_processes 'pelisan\\pelisan\.exe' | wc -l) windows"
+
 # Minimised (as Esc does) and started again: the window comes back with the
 # title of automatic conversion; the start leaves no holder while it runs.
 window_tool minimise || fail "the window did not minimise"
@@ -189,6 +197,16 @@ esac
 mappings=$(font_mappings)
 grep -qxF '"MS Gothic"="My Gothic"' <<<"$mappings" || fail "the user's own font mapping was changed: $mappings"
 grep -qxF '"MS PGothic"="IPAPGothic"' <<<"$mappings" || fail "a missing font mapping was not added: $mappings"
+
+# With no window, the command converts with the saved code page.
+sed -i 's/^CDPG=[0-9]*/CDPG=1252/' "$HOME/.config/pelisan/Pelisan.ini"
+desktop_copy 'saved café'
+told=$(timeout 120 pelisan --convert-now 2>/dev/null) || fail "pelisan --convert-now ended with status $?"
+[[ $told == *'code page 1252'* ]] || fail "--convert-now without a window told '$told'"
+! running 'pelisan\\pelisan\.exe' || fail "--convert-now without a window left a window"
+outlast_session
+[[ $(paste_as text/rtf) == *'\cpg1252'* ]] ||
+  fail "--convert-now did not convert with the saved code page: $(paste_as text/rtf)"
 
 # A password manager's copy is not kept: the holder ends with its program.
 window_tool copy-marked 'password' || fail "the Windows program could not copy"

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -1016,6 +1017,25 @@ HWND ShellBalloonSaying(HWND hDlg, const std::wstring& text)
     return found;
 }
 
+// The asking program's window: what the window answered to a request.
+struct Answer {
+    bool bGiven = false;
+    ULONG_PTR status = 0;
+    std::wstring text;
+};
+
+LRESULT CALLBACK TakeAnswer(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_COPYDATA) {
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    auto* answer = reinterpret_cast<Answer*>(::GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    *answer = {true, data->dwData, std::wstring(static_cast<const wchar_t*>(data->lpData),
+                                                data->cbData / sizeof(wchar_t))};
+    return TRUE;
+}
+
 TEST_F(MainDlgTest, SystemWideKeysAndRequestsActWhileMinimisedAndTellFromTheNotificationArea)
 {
     const UINT request = ::RegisterWindowMessageA(kActionMessageName);
@@ -1078,6 +1098,27 @@ TEST_F(MainDlgTest, SystemWideKeysAndRequestsActWhileMinimisedAndTellFromTheNoti
             EXPECT_NE(ShellBalloonSaying(hDlg, told), nullptr);
             EXPECT_EQ(BalloonText(hDlg), L"") << "a balloon at a button of the minimised window";
         }
+        // A request with the asker's window is answered there, status and words.
+        WNDCLASSW askerClass{};
+        askerClass.lpfnWndProc = TakeAnswer;
+        askerClass.hInstance = ::GetModuleHandleW(nullptr);
+        askerClass.lpszClassName = L"PelisanTestAsker";
+        ::RegisterClassW(&askerClass);
+        const HWND asker = ::CreateWindowExW(0, askerClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                             askerClass.hInstance, nullptr);
+        Answer answer;
+        ::SetWindowLongPtrW(asker, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answer));
+        for (const auto& [placed, status, told] :
+             {std::tuple{UnicodeText(mojibake), 0, repaired},
+              std::tuple{UnicodeText(L"plain"), 3, ResourceString(IDS_REPAIR_NOTHING)}}) {
+            ASSERT_TRUE(PlaceOnClipboard(placed));
+            answer = {};
+            EXPECT_EQ(::SendMessageW(hDlg, request, kActionRepair, reinterpret_cast<LPARAM>(asker)), 1);
+            EXPECT_TRUE(answer.bGiven);
+            EXPECT_EQ(answer.status, static_cast<ULONG_PTR>(status));
+            EXPECT_EQ(answer.text, told);
+        }
+        ::DestroyWindow(asker);
         // An action the window does not know is refused, and does nothing.
         const DWORD sequence = ::GetClipboardSequenceNumber();
         EXPECT_EQ(::SendMessageW(hDlg, request, 3, 0), 0);
