@@ -105,6 +105,7 @@ struct Tables {
     std::vector<bool> tripleLetters; // per token: a letter beyond ASCII of a small alphabet
     std::uint32_t nUtf8Bit = 0;
     std::uint32_t nVietnameseBit = 0;
+    std::uint32_t nNoBreakSpaceBits = 0; // the candidates whose 0xA0 is a no-break space
     std::vector<VietnameseLetter> vietnamese;        // by the letter beyond 1258
     std::vector<VietnameseLetter> vietnameseByParts; // by its parts
 };
@@ -140,6 +141,16 @@ void MarkRepertoire(std::vector<std::uint32_t>& masks, std::uint32_t bit, UINT c
     }
 }
 
+constexpr char kSpaceByte = 0x20;
+constexpr char kNoBreakSpaceByte = static_cast<char>(0xA0);
+
+bool ReadsNoBreakSpace(UINT codePage)
+{
+    wchar_t unit = 0;
+    return g_platform.MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &kNoBreakSpaceByte, 1, &unit, 1) == 1 &&
+           unit == 0xA0;
+}
+
 std::uint32_t KindOf(std::uint32_t codePoint)
 {
     const auto run = std::upper_bound(kKindRuns.begin(), kKindRuns.end(), codePoint,
@@ -165,6 +176,7 @@ Tables BuildTables()
             }
         } else {
             MarkRepertoire(tables.masks, bit, codePage);
+            tables.nNoBreakSpaceBits |= ReadsNoBreakSpace(codePage) ? bit : 0;
         }
     }
     tables.vietnamese = VietnameseLetters(tables.masks, tables.nVietnameseBit);
@@ -609,24 +621,80 @@ bool ReadStrict(UINT codePage, std::string_view bytes, std::wstring& text)
     return true;
 }
 
+// How many trail bytes a UTF-8 lead byte takes; -1 for a byte no sequence
+// begins with.
+int TrailCount(unsigned char lead)
+{
+    return lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
+           : lead >= 0xF0 && lead < 0xF5                ? 3
+                                                         : -1;
+}
+
+bool IsTrailByte(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 // A cheap look before asking the platform: bytes that are not UTF-8 in shape.
 bool MayBeUtf8(std::string_view bytes)
 {
     for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i++]);
-        const int trail = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
-                          : lead >= 0xF0 && lead < 0xF5                ? 3
-                                                                        : -1;
+        const int trail = TrailCount(static_cast<unsigned char>(bytes[i++]));
         if (trail < 0 || bytes.size() - i < static_cast<std::size_t>(trail)) {
             return false;
         }
         for (int k = 0; k < trail; ++k) {
-            if ((static_cast<unsigned char>(bytes[i++]) & 0xC0) != 0x80) {
+            if (!IsTrailByte(bytes[i++])) {
                 return false;
             }
         }
     }
     return true;
+}
+
+// UTF-8 read as a code page whose 0xA0 is a no-break space often loses it to
+// a plain space, as programs and web forms tidy spaces ("Ã " for "à"). A
+// space where a trail byte must stand was one; false when there is none.
+bool RestoreNoBreakSpaces(std::string_view bytes, std::string& restored)
+{
+    restored.assign(bytes);
+    bool any = false;
+    for (std::size_t i = 0; i < restored.size();) {
+        const int trail = TrailCount(static_cast<unsigned char>(restored[i++]));
+        for (int k = 0; k < trail && i < restored.size(); ++k, ++i) {
+            if (restored[i] == kSpaceByte) {
+                restored[i] = kNoBreakSpaceByte;
+                any = true;
+            } else if (!IsTrailByte(restored[i])) {
+                break;
+            }
+        }
+    }
+    return any;
+}
+
+// The bytes of text misread through wrong, read as right, strictly; with
+// mayRestore, UTF-8 that lost its no-break spaces to spaces is read with them
+// restored.
+bool ReadMisread(const Tables& tables, UINT wrong, UINT right, std::string_view bytes, bool mayRestore,
+                 std::wstring& decoded)
+{
+    if (right != CP_UTF8 || MayBeUtf8(bytes)) {
+        return ReadStrict(right, bytes, decoded);
+    }
+    const auto candidate = std::find(tables.codePages.begin(), tables.codePages.end(), wrong);
+    const std::uint32_t bit = 1u << (candidate - tables.codePages.begin());
+    std::string restored;
+    return mayRestore && (tables.nNoBreakSpaceBits & bit) != 0 && RestoreNoBreakSpaces(bytes, restored) &&
+           MayBeUtf8(restored) && ReadStrict(CP_UTF8, restored, decoded);
+}
+
+// Equal, but where a no-break space the text lost stands as a plain space.
+bool SameButSpaces(std::wstring_view garbled, std::wstring_view input)
+{
+    return garbled.size() == input.size() &&
+           std::equal(garbled.begin(), garbled.end(), input.begin(),
+                      [](wchar_t a, wchar_t b) { return a == b || (a == 0xA0 && b == L' '); });
 }
 
 // The text as garbled again through the steps: equal to what was repaired
@@ -641,7 +709,7 @@ bool GarblesBackTo(const RepairResult& repair, std::wstring_view input)
         }
         text.swap(misread);
     }
-    return text == input;
+    return SameButSpaces(text, input);
 }
 
 // Deciding -----------------------------------------------------------------
@@ -730,7 +798,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
             continue;
         }
         for (const UINT right : tables.codePages) {
-            if (right == wrong || (right == CP_UTF8 && !MayBeUtf8(bytes)) || !ReadStrict(right, bytes, decoded) ||
+            if (right == wrong || !ReadMisread(tables, wrong, right, bytes, outer.empty(), decoded) ||
                 decoded == text) {
                 continue;
             }
@@ -954,7 +1022,8 @@ RepairResult DecideLongText(std::wstring_view text)
     std::string bytes;
     for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
         if (!EncodeStrict(step->nWrongCodePage, result.strText, bytes) ||
-            !ReadStrict(step->nRightCodePage, bytes, result.strText)) {
+            !ReadMisread(GetTables(), step->nWrongCodePage, step->nRightCodePage, bytes, steps.size() == 1,
+                         result.strText)) {
             return {};
         }
     }

@@ -112,6 +112,10 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     const RepairResult spanish = RepairMojibake(garbled);
     ASSERT_TRUE(spanish.bRepaired);
     EXPECT_EQ(spanish.strText, decomposed);
+    // UTF-8 read as 1252 whose no-break spaces were tidied into spaces ("Ã " and a space for "à ").
+    const RepairResult french = RepairMojibake(L"Bienvenue \u00c3  Paris, d\u00c3\u00a9j\u00c3  vu");
+    ASSERT_TRUE(french.bRepaired);
+    EXPECT_EQ(french.strText, L"Bienvenue \u00e0 Paris, d\u00e9j\u00e0 vu");
     // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
     // that 1251 would read as words like "цАмИбеЙп", a Portuguese "é" before an
@@ -120,7 +124,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     // whose dash shows as "≈", which undoing KOI8-R read as 866 would make "Ч", and
     // Korean letters listed one by one, which 936 read as 949 would make hiragana,
     // and decomposed text, whose combining marks 1258 would read as letters of
-    // another code page ("Estadiěsticas").
+    // another code page ("Estadiěsticas"), and Portuguese capitals whose "Ã"
+    // before a space would be "à" if that space had been a no-break one.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"keymaps \u2248 keyboard table descriptions",
@@ -129,7 +134,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
                                 L"\u00e9 <ftp://ftp.is.co.za/rfc/rfc1808.txt>.",
                                 L"[\u3131 \u3134 \u3137 \u3139 \u3141 \u3142 \u3145 \u3147 \u3148 \u314a]",
                                 L"Estadi\u0301sticas", L"Okres\u0301la, jak wys\u0301wietlac\u0301",
-                                L"Pre\u0301fe\u0301rences du syste\u0300me", L"Tie\u0302\u0301ng Vie\u0323\u0302t"}) {
+                                L"Pre\u0301fe\u0301rences du syste\u0300me", L"Tie\u0302\u0301ng Vie\u0323\u0302t",
+                                L"IRM\u00c3 E S\u00c3O PAULO", L"IRM\u00c3 E IRM\u00c3OS"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }
