@@ -261,13 +261,27 @@ inline int TripleCost(unsigned model, std::uint32_t a, std::uint32_t b, std::uin
     return pairCost + std::max(0, FindCost(kTripleKeys, kTripleCost, PairHash(context, kAnyFollower)));
 }
 
+// Scripts written with spaces between words, whose letters no real word has
+// inside a word of another ("frรจres"). Chinese, Japanese and Korean words take
+// Latin letters and each other's ("AとB", "PC방"), and are left out.
+constexpr bool IsSpacedScript(unsigned kind)
+{
+    return kind == kLatin || kind == kCyrillic || kind == kGreek || kind == kArabic || kind == kHebrew ||
+           kind == kThai;
+}
+
 // The case of one word's letters, and whether it mixes alphabets, priced
 // when the word ends; whether it has letters beyond ASCII; and how many words
-// so far mixed upper and lower case in letters beyond ASCII.
+// so far mixed upper and lower case in letters beyond ASCII, or had letters
+// of one script between letters of another.
 class WordCase {
 public:
     void Add(unsigned letterCase, unsigned kind, bool beyondAscii)
     {
+        if (IsSpacedScript(kind) && kind != m_nScript) {
+            m_nScript = kind;
+            ++m_nScriptRuns;
+        }
         m_bFirstUpper = m_bFirstUpper || (letterCase == 2 && m_nLower + m_nUpper == 0);
         m_nLower += letterCase == 1;
         m_nUpper += letterCase == 2;
@@ -285,11 +299,14 @@ public:
                                  : m_nLower == 0                  ? 3
                                                                   : 4;
         m_nMixedCaseWords += pattern == 4 && m_bCasedBeyondAscii;
-        m_nLower = m_nUpper = m_nAlphabets = 0;
+        m_nScriptInsideWords += m_nScriptRuns > 2;
+        m_nScript = kKindCount;
+        m_nLower = m_nUpper = m_nAlphabets = m_nScriptRuns = 0;
         m_bFirstUpper = m_bBeyondAscii = m_bCasedBeyondAscii = false;
         return kWordCaseCost[pattern];
     }
     unsigned MixedCaseWords() const { return m_nMixedCaseWords; }
+    unsigned ScriptInsideWords() const { return m_nScriptInsideWords; }
 
 private:
     unsigned m_nLower = 0;
@@ -299,6 +316,9 @@ private:
     bool m_bBeyondAscii = false;
     bool m_bCasedBeyondAscii = false;
     unsigned m_nMixedCaseWords = 0;
+    unsigned m_nScript = kKindCount; // of the word's last letter of a spaced script
+    unsigned m_nScriptRuns = 0;
+    unsigned m_nScriptInsideWords = 0;
 };
 
 bool WritesIn(unsigned language, UINT codePage)
@@ -338,14 +358,17 @@ unsigned* Likeliest(const LanguageCosts& costs, unsigned* first, unsigned* out)
     return out;
 }
 
-// What clean text seldom has and misreadings make: words like "ЗаНЬ", and
-// private-use characters, which a code page's user-defined area decodes to.
+// What clean text seldom has and misreadings make: words like "ЗаНЬ" or
+// "frรจres", and private-use characters, which a code page's user-defined
+// area decodes to.
 struct Oddities {
     unsigned mixedCaseWords = 0;
+    unsigned scriptInsideWords = 0;
     unsigned privateUse = 0;
     bool NoMoreThan(const Oddities& other) const
     {
-        return mixedCaseWords <= other.mixedCaseWords && privateUse <= other.privateUse;
+        return mixedCaseWords <= other.mixedCaseWords && scriptInsideWords <= other.scriptInsideWords &&
+               privateUse <= other.privateUse;
     }
 };
 
@@ -462,7 +485,7 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
         previous = token;
         previousInWord = inWord;
     }
-    return {cheapest(), {word.MixedCaseWords(), privateUse}};
+    return {cheapest(), {word.MixedCaseWords(), word.ScriptInsideWords(), privateUse}};
 }
 
 bool IsLetter(const Tables& tables, std::uint32_t codePoint)
