@@ -68,14 +68,15 @@ struct Item {
     std::wstring original;
     std::wstring input;
     std::vector<RepairStep> garbling; // empty for clean text
+    bool mixed = false;               // mojibake beside right text, or its clean look-alike
 };
 
 struct Report {
-    Tally clean;
+    Tally clean, mixedClean;
     long cleanAscii = 0;
     std::map<std::string, Tally> families, pairs, languages, falseByLanguage;
     std::map<std::string, Tally> buckets[2]; // all pairs, pairs that are not Latin as Latin
-    Tally overall, notLatin, utf8, cjk, cyrillic;
+    Tally overall, notLatin, utf8, cjk, cyrillic, mixed;
     std::vector<double> times;
     std::vector<std::string> falseRepairs, wrongRepairs;
 };
@@ -107,15 +108,26 @@ void Decide(const Item& item, Report& report, FILE* features)
                      analysis.nOverUnaltered);
     }
     if (item.garbling.empty()) {
-        report.clean.Add(result.bRepaired, false);
+        (item.mixed ? report.mixedClean : report.clean).Add(result.bRepaired, false);
         report.falseByLanguage[item.language].Add(result.bRepaired, false);
         if (result.bRepaired && report.falseRepairs.size() < 40) {
-            report.falseRepairs.push_back(item.language + "  " + ToUtf8(item.input) + "  ->  " +
+            report.falseRepairs.push_back(item.language + (item.mixed ? " (look-alike)  " : "  ") + ToUtf8(item.input) + "  ->  " +
                                           ToUtf8(result.strText) + "  (" + DescribeRepair(result.steps) + ")");
         }
         return;
     }
     const RepairFamily family = FamilyOf(item.garbling);
+    if (item.mixed) {
+        // A family of its own, kept out of the figures of whole-text misreadings.
+        report.mixed.Add(result.bRepaired, correct);
+        report.families["Mixed"].Add(result.bRepaired, correct);
+        report.pairs["mixed " + PairName(item.garbling)].Add(result.bRepaired, correct);
+        if (result.bRepaired && !correct && report.wrongRepairs.size() < 60) {
+            report.wrongRepairs.push_back(item.language + " [mixed " + DescribeRepair(item.garbling) + "]  " +
+                                          ToUtf8(item.input) + "  ->  " + ToUtf8(result.strText));
+        }
+        return;
+    }
     const bool latin = family == RepairFamily::LatinAsLatin;
     const unsigned bucket = Bucket(Characters(item.original));
     report.overall.Add(result.bRepaired, correct);
@@ -163,6 +175,8 @@ void PrintReport(Report& report)
 {
     std::printf("## Clean text\n\n%ld strings beyond ASCII, %ld repaired falsely (%ld pure ASCII strings, never touched)\n",
                 report.clean.total, report.clean.exact + report.clean.wrong, report.cleanAscii);
+    std::printf("%ld look-alikes of mixed text (a clean string with a right mark as a word), %ld repaired falsely\n",
+                report.mixedClean.total, report.mixedClean.exact + report.mixedClean.wrong);
     for (const std::string& line : report.falseRepairs) {
         std::printf("    false: %s\n", line.c_str());
     }
@@ -171,7 +185,8 @@ void PrintReport(Report& report)
                                                    {"without Latin as Latin", &report.notLatin},
                                                    {"UTF-8 read as anything", &report.utf8},
                                                    {"CJK as CJK", &report.cjk},
-                                                   {"Cyrillic as Cyrillic", &report.cyrillic}};
+                                                   {"Cyrillic as Cyrillic", &report.cyrillic},
+                                                   {"Mixed (not in the above)", &report.mixed}};
     for (const auto& [name, t] : sets) {
         std::printf("| %s | %ld | %s | %s |\n", name, t->total, Percent(t->exact, t->total).c_str(),
                     Percent(t->wrong, t->total).c_str());
@@ -243,6 +258,19 @@ int main(int argc, char** argv)
             if (count++ < perCell) {
                 Decide({item.language, item.original, std::move(garbling.text), std::move(garbling.steps)}, report,
                        features);
+            }
+        }
+        std::vector<MixedGarbling> mixedGarblings = MixedGarblingsOf(item.original);
+        if (!mixedGarblings.empty()) {
+            const std::wstring& lookAlike = mixedGarblings.front().original;
+            Decide({item.language, lookAlike, lookAlike, {}, true}, report, features);
+        }
+        for (MixedGarbling& mixed : mixedGarblings) {
+            std::size_t& count = cells[item.language + "mixed " + DescribeRepair(mixed.garbling.steps)];
+            if (count++ < perCell) {
+                Decide({item.language, std::move(mixed.original), std::move(mixed.garbling.text),
+                        std::move(mixed.garbling.steps), true},
+                       report, features);
             }
         }
     }

@@ -53,6 +53,74 @@ std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view t
     return garblings;
 }
 
+namespace {
+
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
+struct Word {
+    std::size_t first;
+    std::size_t last;
+};
+
+// The words of text between blanks that have a character beyond ASCII.
+std::vector<Word> WordsBeyondAscii(std::wstring_view text)
+{
+    std::vector<Word> words;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        bool beyond = false;
+        for (; end < text.size() && !IsBlank(text[end]); ++end) {
+            beyond = beyond || text[end] >= 0x80;
+        }
+        if (beyond) {
+            words.push_back({i, end});
+        }
+        i = end + 1;
+    }
+    return words;
+}
+
+} // namespace
+
+std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text)
+{
+    std::vector<MixedGarbling> garblings;
+    const std::vector<Word> words = WordsBeyondAscii(text);
+    if (words.empty()) {
+        return garblings;
+    }
+    const std::wstring mark = text.size() % 2 == 0 ? L" \u2014" : L" \u2019";
+    for (const UINT wrong : RepairCodePages()) {
+        const RepairStep step{CP_UTF8, wrong};
+        MixedGarbling mixed{std::wstring(text.substr(0, words.front().first)), {{step}, {}}};
+        mixed.garbling.text = mixed.original;
+        bool garbled = wrong != CP_UTF8;
+        std::size_t end = words.front().first;
+        for (std::size_t k = 0; garbled && k < words.size(); ++k) {
+            const std::wstring_view between = text.substr(end, words[k].first - end);
+            const std::wstring_view word = text.substr(words[k].first, words[k].last - words[k].first);
+            std::wstring misread;
+            garbled = k % 2 != 0 || Garble(word, step, misread);
+            mixed.original.append(between).append(word);
+            mixed.garbling.text.append(between).append(k % 2 != 0 ? word : std::wstring_view(misread));
+            if (k == 0) {
+                mixed.original += mark;
+                mixed.garbling.text += mark;
+            }
+            end = words[k].last;
+        }
+        if (garbled) {
+            mixed.original.append(text.substr(end));
+            mixed.garbling.text.append(text.substr(end));
+            garblings.push_back(std::move(mixed));
+        }
+    }
+    return garblings;
+}
+
 std::span<const RepairRow> HeldOutRepairRows()
 {
     return kRows;

@@ -19,6 +19,17 @@ struct Garbling {
 // that changes it and can be undone exactly; twice: also those misread again.
 std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view text, bool twice);
 
+// Mojibake beside right text, made of a clean string: every other word beyond
+// ASCII, from the first, is UTF-8 read as another candidate, the rest kept, and
+// a right "—" or "’" stands as a word of its own after the first word
+// misread. original: the clean string with that mark, what a repair must give
+// back and what must itself be left alone.
+struct MixedGarbling {
+    std::wstring original;
+    Garbling garbling;
+};
+std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text);
+
 // Clean strings of the corpus's held-out half, in twenty languages, and
 // look-alikes made from them: upper-case Cyrillic, half-width katakana,
 // emoji, typographic quotes, box drawing.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include "core/Platform.h"
@@ -955,13 +956,239 @@ bool PassesMargins(const RepairAnalysis& analysis, std::wstring_view text)
     return analysis.nOverInput >= margin.nOverInput && analysis.nOverRunnerUp >= margin.nOverRunnerUp;
 }
 
+// Mixed text ---------------------------------------------------------------
+//
+// Mojibake often stands beside right text: a quote typed right next to UTF-8
+// read as 1252, one misread word in a right sentence, a right line joined to
+// a misread one. Such text has no reading as a whole, and is read run by run,
+// a run being what lies between blanks: a blank is one byte below 0x40 in
+// every candidate, so no character of any reading spans one.
+
+struct Run {
+    std::size_t nFirst;
+    std::size_t nLast;
+    std::uint32_t nMask; // the candidates that encode it
+};
+
+// The runs with a character beyond ASCII; the others never change.
+std::vector<Run> RunsBeyondAscii(const Tables& tables, std::wstring_view text)
+{
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        bool beyond = false;
+        for (; end < text.size() && !IsBlank(text[end]); ++end) {
+            beyond = beyond || text[end] >= 0x80;
+        }
+        if (beyond) {
+            runs.push_back({i, end, EncodableMask(tables, text.substr(i, end - i))});
+        }
+        i = end + 1;
+    }
+    return runs;
+}
+
+// The runs beyond ASCII of a text's bytes, split where the text is.
+void ByteRuns(std::string_view bytes, std::vector<std::string_view>& runs)
+{
+    const auto isBlank = [](char byte) { return IsBlank(static_cast<wchar_t>(byte)); };
+    runs.clear();
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t end =
+            static_cast<std::size_t>(std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(), isBlank) -
+                                     bytes.begin());
+        const std::string_view run = bytes.substr(i, end - i);
+        if (std::any_of(run.begin(), run.end(), [](char byte) { return (byte & 0x80) != 0; })) {
+            runs.push_back(run);
+        }
+        i = end + 1;
+    }
+}
+
+struct MixedReading {
+    std::wstring text;
+    std::size_t nConverted = 0; // runs read through the step
+    std::size_t nKept = 0;      // runs beyond ASCII left as they are
+};
+
+std::uint32_t CandidateBit(const Tables& tables, UINT codePage)
+{
+    const auto candidate = std::find(tables.codePages.begin(), tables.codePages.end(), codePage);
+    return candidate == tables.codePages.end() ? 0 : 1u << (candidate - tables.codePages.begin());
+}
+
+// text with every run that reads strictly through step read so, the rest
+// kept. Each stretch of runs the wrong code page encodes is encoded at once;
+// only the runs whose bytes may be the right code page's are read. Beside
+// runs kept, a run is read only where its reading alone is likelier than it
+// is: clean Russian in 866 is often UTF-8 in shape ("тон" reads as "⮭").
+MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const std::vector<Run>& runs,
+                          const RepairStep& step)
+{
+    const std::uint32_t bit = CandidateBit(tables, step.nWrongCodePage);
+    std::vector<std::pair<std::size_t, std::wstring>> read; // by run
+    std::string bytes;
+    std::vector<std::string_view> byteRuns;
+    std::wstring decoded;
+    for (std::size_t k = 0; k < runs.size();) {
+        std::size_t end = k;
+        while (end < runs.size() && (runs[end].nMask & bit) != 0) {
+            ++end;
+        }
+        const std::wstring_view stretch = text.substr(runs[k].nFirst, runs[std::max(end, k + 1) - 1].nLast - runs[k].nFirst);
+        byteRuns.clear();
+        if (end > k && EncodeStrict(step.nWrongCodePage, stretch, bytes)) {
+            ByteRuns(bytes, byteRuns);
+        }
+        for (std::size_t r = 0; r < byteRuns.size() && byteRuns.size() == end - k; ++r) {
+            const Run& run = runs[k + r];
+            if (ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded) &&
+                decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
+                read.emplace_back(k + r, decoded);
+            }
+        }
+        k = std::max(end, k + 1);
+    }
+    MixedReading reading;
+    std::vector<std::uint16_t> tokens;
+    std::size_t copied = 0; // what comes before is in reading.text
+    for (const auto& [index, runReading] : read) {
+        const Run& run = runs[index];
+        const std::wstring_view original = text.substr(run.nFirst, run.nLast - run.nFirst);
+        if (read.size() < runs.size() && TextCost(tables, runReading, step.nRightCodePage, INT_MAX, tokens).cost >=
+                                             TextCost(tables, original, 0, INT_MAX, tokens).cost) {
+            continue;
+        }
+        reading.text.append(text.substr(copied, run.nFirst - copied)).append(runReading);
+        copied = run.nLast;
+        ++reading.nConverted;
+    }
+    reading.nKept = runs.size() - reading.nConverted;
+    reading.text.append(text.substr(copied));
+    return reading;
+}
+
+// What lies at i up to the next blank, and where that is.
+std::wstring_view RunAt(std::wstring_view text, std::size_t i, std::size_t& end)
+{
+    end = i;
+    while (end < text.size() && !IsBlank(text[end])) {
+        ++end;
+    }
+    return text.substr(i, end - i);
+}
+
+// Whether each run of repaired is the input's run, or garbles back to it
+// through step; the blanks the same.
+bool GarblesBackRunByRun(std::wstring_view repaired, const RepairStep& step, std::wstring_view input)
+{
+    std::wstring misread;
+    for (std::size_t i = 0, j = 0;; ++i, ++j) {
+        std::size_t iEnd = 0;
+        std::size_t jEnd = 0;
+        const std::wstring_view run = RunAt(repaired, i, iEnd);
+        const std::wstring_view original = RunAt(input, j, jEnd);
+        if (run != original && (!MisreadText(run, step, misread) || misread != original)) {
+            return false;
+        }
+        if (iEnd == repaired.size() || jEnd == input.size()) {
+            return iEnd == repaired.size() && jEnd == input.size();
+        }
+        if (repaired[iEnd] != input[jEnd]) {
+            return false;
+        }
+        i = iEnd;
+        j = jEnd;
+    }
+}
+
+// The misreadings a text is read through run by run: UTF-8 read as any
+// candidate that encodes a run.
+std::vector<RepairStep> MixedSteps(const Tables& tables, const std::vector<Run>& runs)
+{
+    std::uint32_t encoded = 0;
+    for (const Run& run : runs) {
+        encoded |= run.nMask;
+    }
+    std::vector<RepairStep> steps;
+    for (std::size_t w = 0; w < tables.codePages.size(); ++w) {
+        if (tables.codePages[w] != CP_UTF8 && (encoded & (1u << w)) != 0) {
+            steps.push_back({CP_UTF8, tables.codePages[w]});
+        }
+    }
+    return steps;
+}
+
+// The text read run by run through each misreading, as AnalyseMojibake
+// reads it whole: the likeliest reading that converts a run and keeps one.
+RepairAnalysis AnalyseMixedText(std::wstring_view text)
+{
+    const Tables& tables = GetTables();
+    const std::vector<Run> runs = RunsBeyondAscii(tables, text);
+    RepairAnalysis analysis;
+    if (runs.size() < 2) {
+        return analysis;
+    }
+    std::vector<std::uint16_t> tokens;
+    std::optional<TextScore> input;
+    Candidate best{{}, {}, kNoRunnerUp, {}};
+    int runnerUp = kNoRunnerUp;
+    // Code pages alike in the runs give the same reading, which counts once,
+    // for the first of them (1252 before the others).
+    std::vector<std::wstring> seen;
+    for (const RepairStep& step : MixedSteps(tables, runs)) {
+        MixedReading reading = ReadRunByRun(tables, text, runs, step);
+        if (reading.nConverted == 0 || reading.nKept == 0 || !AltersLetter(tables, text, reading.text) ||
+            std::find(seen.begin(), seen.end(), reading.text) != seen.end()) {
+            continue;
+        }
+        seen.push_back(reading.text);
+        if (!input) {
+            input = TextCost(tables, text, 0, INT_MAX, tokens);
+        }
+        const int limit = std::min(input->cost, best.cost) + kCostHorizon;
+        const TextScore score = TextCost(tables, reading.text, step.nRightCodePage, limit, tokens);
+        const int cost = std::min(score.cost, limit) + StepCost(step);
+        // A reading with more oddities than the text is never the repair, as
+        // for whole readings; it still competes as the runner-up.
+        if (cost < best.cost && score.oddities.NoMoreThan(input->oddities)) {
+            runnerUp = std::min(runnerUp, best.cost);
+            best = {std::move(reading.text), {step}, cost, score.oddities};
+        } else {
+            runnerUp = std::min(runnerUp, cost);
+        }
+    }
+    if (best.steps.empty()) {
+        return analysis;
+    }
+    analysis.best = {true, std::move(best.text), std::move(best.steps)};
+    analysis.nLengthBand = LengthBand(tables, text);
+    analysis.nOverInput = input->cost - best.cost;
+    analysis.nOverRunnerUp = runnerUp - best.cost;
+    analysis.nOverUnaltered = kNoRunnerUp; // every reading counted alters a letter
+    return analysis;
+}
+
+// The likelier of the whole and the mixed reading is decided, the other
+// being among its runners-up: mixed text often has a whole reading too, of
+// another misreading, and right text can have a mixed one.
 RepairResult DecideShortText(std::wstring_view text)
 {
-    RepairAnalysis analysis = AnalyseMojibake(text);
-    if (!PassesMargins(analysis, text) || !GarblesBackTo(analysis.best, text)) {
+    RepairAnalysis whole = AnalyseMojibake(text);
+    RepairAnalysis mixed = AnalyseMixedText(text);
+    const bool mixedFirst = mixed.best.bRepaired && (!whole.best.bRepaired || mixed.nOverInput > whole.nOverInput);
+    RepairAnalysis& first = mixedFirst ? mixed : whole;
+    const RepairAnalysis& other = mixedFirst ? whole : mixed;
+    if (other.best.bRepaired) {
+        first.nOverRunnerUp = std::min(first.nOverRunnerUp, first.nOverInput - other.nOverInput);
+    }
+    // A reading undone twice can give the text back but for its spaces.
+    if (!PassesMargins(first, text) || !AltersLetter(GetTables(), text, first.best.strText) ||
+        !(mixedFirst ? GarblesBackRunByRun(first.best.strText, first.best.steps.front(), text)
+                     : GarblesBackTo(first.best, text))) {
         return {};
     }
-    return std::move(analysis.best);
+    return std::move(first.best);
 }
 
 // A window of about kWindowUnits around position. Its edges lie at blanks or
@@ -1022,6 +1249,18 @@ RepairResult DecideWindow(std::wstring_view text, std::size_t position)
     return {};
 }
 
+// A long text with a right passage beside the misread ones: each run that
+// reads through step is read so, the rest kept.
+RepairResult ConvertRunByRun(std::wstring_view text, const RepairStep& step)
+{
+    const Tables& tables = GetTables();
+    MixedReading reading = ReadRunByRun(tables, text, RunsBeyondAscii(tables, text), step);
+    if (reading.nConverted == 0 || !AltersLetter(tables, text, reading.text)) {
+        return {};
+    }
+    return {true, std::move(reading.text), {step}};
+}
+
 // A long text is decided on three windows round its first, middle and last
 // characters beyond ASCII; when all three agree, the whole text is converted
 // through the steps, strictly.
@@ -1047,7 +1286,7 @@ RepairResult DecideLongText(std::wstring_view text)
         if (!EncodeStrict(step->nWrongCodePage, result.strText, bytes) ||
             !ReadMisread(GetTables(), step->nWrongCodePage, step->nRightCodePage, bytes, steps.size() == 1,
                          result.strText)) {
-            return {};
+            return steps.size() == 1 ? ConvertRunByRun(text, steps.front()) : RepairResult{};
         }
     }
     return result;

@@ -104,6 +104,10 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
         ASSERT_TRUE(MisreadText(paragraph, {CP_UTF8, wrong}, misread));
         const RepairResult long_ = RepairMojibake(misread);
         EXPECT_TRUE(long_.bRepaired && long_.strText == paragraph) << "UTF-8 read as " << wrong;
+        // A right line between misread paragraphs is kept.
+        const std::wstring right = L"\n\u6771\u4eac\u3067\u4f1a\u8b70\n";
+        const RepairResult amid = RepairMojibake(misread + right + misread);
+        EXPECT_TRUE(amid.bRepaired && amid.strText == paragraph + right + paragraph) << "UTF-8 read as " << wrong;
     }
     // Decomposed text, as macOS writes it, garbled: repaired back to its own form.
     const std::wstring decomposed = L"Estadi\u0301sticas de poblacio\u0301n";
@@ -116,6 +120,17 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     const RepairResult french = RepairMojibake(L"Bienvenue \u00c3  Paris, d\u00c3\u00a9j\u00c3  vu");
     ASSERT_TRUE(french.bRepaired);
     EXPECT_EQ(french.strText, L"Bienvenue \u00e0 Paris, d\u00e9j\u00e0 vu");
+    // Mixed text: words misread beside a right quote and dash, and a misread
+    // line joined to a right one; the right runs are kept as they are.
+    const RepairResult cafe = RepairMojibake(L"Le caf\u00c3\u00a9 d\u2019\u00e9t\u00e9 \u2014 tr\u00c3\u00a8s bon");
+    ASSERT_TRUE(cafe.bRepaired);
+    EXPECT_EQ(cafe.strText, L"Le caf\u00e9 d\u2019\u00e9t\u00e9 \u2014 tr\u00e8s bon");
+    const std::wstring thanks = L"\u0421\u043f\u0430\u0441\u0438\u0431\u043e \u0437\u0430 \u043f\u043e\u043c\u043e\u0449\u044c";
+    std::wstring misreadLine;
+    ASSERT_TRUE(MisreadText(thanks, {CP_UTF8, 1251}, misreadLine));
+    const RepairResult lines = RepairMojibake(misreadLine + L"\r\n" + thanks);
+    ASSERT_TRUE(lines.bRepaired);
+    EXPECT_EQ(lines.strText, thanks + L"\r\n" + thanks);
     // Pure ASCII, text whose only change would be punctuation, text lost to "?", Latin text
     // whose only change would be one letter for another ("ń" for "ñ"), pointed Hebrew
     // that 1251 would read as words like "цАмИбеЙп", a Portuguese "é" before an
