@@ -1,5 +1,6 @@
 #include "RepairGarbling.h"
 
+#include <iterator>
 #include <map>
 
 namespace {
@@ -92,7 +93,9 @@ std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text)
     if (words.empty()) {
         return garblings;
     }
-    const std::wstring mark = text.size() % 2 == 0 ? L" \u2014" : L" \u2019";
+    // A dash or a quote as a word of its own, or a quote at the word's end, in its run.
+    const wchar_t* const marks[] = {L" \u2014", L" \u2019", L"\u2019"};
+    const std::wstring mark = marks[text.size() % std::size(marks)];
     for (const UINT wrong : RepairCodePages()) {
         const RepairStep step{CP_UTF8, wrong};
         MixedGarbling mixed{std::wstring(text.substr(0, words.front().first)), {{step}, {}}};

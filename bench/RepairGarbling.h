@@ -22,7 +22,7 @@ std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view t
 // Mojibake beside right text, made of a clean string: every other word beyond
 // ASCII, from the first, is UTF-8 read as another candidate, the rest kept, and
 // a right "—" or "’" stands as a word of its own after the first word
-// misread. original: the clean string with that mark, what a repair must give
+// misread, or a right "’" ends that word. original: the clean string with that mark, what a repair must give
 // back and what must itself be left alone.
 struct MixedGarbling {
     std::wstring original;
