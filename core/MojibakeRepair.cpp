@@ -1008,62 +1008,13 @@ void ByteRuns(std::string_view bytes, std::vector<std::string_view>& runs)
 struct MixedReading {
     std::wstring text;
     std::size_t nConverted = 0; // runs read through the step
+    std::size_t nKept = 0;      // runs beyond ASCII left as they are
 };
 
 std::uint32_t CandidateBit(const Tables& tables, UINT codePage)
 {
     const auto candidate = std::find(tables.codePages.begin(), tables.codePages.end(), codePage);
     return candidate == tables.codePages.end() ? 0 : 1u << (candidate - tables.codePages.begin());
-}
-
-// UTF-8 read through a single-byte code page, one byte a character, beside
-// characters typed right in the same run ("l’Ã©cole"): each sequence that is
-// UTF-8 is read, and every other byte stays the character it was. False when
-// no sequence is read.
-bool ReadUtf8Pieces(std::string_view bytes, std::wstring_view run, std::wstring& decoded)
-{
-    decoded.clear();
-    bool any = false;
-    std::wstring piece;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const int trail = TrailCount(static_cast<unsigned char>(bytes[i]));
-        const std::size_t length = static_cast<std::size_t>(trail) + 1;
-        if (trail > 0 && bytes.size() - i >= length && MayBeUtf8(bytes.substr(i, length)) &&
-            DecodeStrict(CP_UTF8, bytes.substr(i, length), piece)) {
-            decoded += piece;
-            any = true;
-            i += length;
-        } else {
-            decoded += run[i++];
-        }
-    }
-    return any;
-}
-
-// Whether repaired, a run read by ReadUtf8Pieces or whole, garbles back to
-// original through step: each character the same, or misread into the
-// original's next characters.
-bool RunGarblesBack(std::wstring_view repaired, const RepairStep& step, std::wstring_view original)
-{
-    std::wstring misread;
-    if (MisreadText(repaired, step, misread) && misread == original) {
-        return true;
-    }
-    std::size_t j = 0;
-    for (std::size_t i = 0; i < repaired.size();) {
-        if (j < original.size() && repaired[i] == original[j]) {
-            ++i;
-            ++j;
-            continue;
-        }
-        const std::size_t units = IsHighSurrogate(repaired[i]) ? 2 : 1;
-        if (!MisreadText(repaired.substr(i, units), step, misread) || original.substr(j, misread.size()) != misread) {
-            return false;
-        }
-        i += units;
-        j += misread.size();
-    }
-    return j == original.size();
 }
 
 // text with every run that reads strictly through step read so, the rest
@@ -1075,7 +1026,7 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
                           const RepairStep& step)
 {
     const std::uint32_t bit = CandidateBit(tables, step.nWrongCodePage);
-    std::vector<std::pair<std::size_t, std::wstring>> readRuns; // by run
+    std::vector<std::pair<std::size_t, std::wstring>> read; // by run
     std::string bytes;
     std::vector<std::string_view> byteRuns;
     std::wstring decoded;
@@ -1091,13 +1042,9 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
         }
         for (std::size_t r = 0; r < byteRuns.size() && byteRuns.size() == end - k; ++r) {
             const Run& run = runs[k + r];
-            const std::wstring_view original = text.substr(run.nFirst, run.nLast - run.nFirst);
-            const bool read = step.nRightCodePage == CP_UTF8 && byteRuns[r].size() == original.size()
-                                  ? ReadUtf8Pieces(byteRuns[r], original, decoded)
-                                  : ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false,
-                                                decoded);
-            if (read && decoded != original) {
-                readRuns.emplace_back(k + r, decoded);
+            if (ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded) &&
+                decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
+                read.emplace_back(k + r, decoded);
             }
         }
         k = std::max(end, k + 1);
@@ -1105,10 +1052,10 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
     MixedReading reading;
     std::vector<std::uint16_t> tokens;
     std::size_t copied = 0; // what comes before is in reading.text
-    for (const auto& [index, runReading] : readRuns) {
+    for (const auto& [index, runReading] : read) {
         const Run& run = runs[index];
         const std::wstring_view original = text.substr(run.nFirst, run.nLast - run.nFirst);
-        if (readRuns.size() < runs.size() && TextCost(tables, runReading, step.nRightCodePage, INT_MAX, tokens).cost >=
+        if (read.size() < runs.size() && TextCost(tables, runReading, step.nRightCodePage, INT_MAX, tokens).cost >=
                                              TextCost(tables, original, 0, INT_MAX, tokens).cost) {
             continue;
         }
@@ -1116,6 +1063,7 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
         copied = run.nLast;
         ++reading.nConverted;
     }
+    reading.nKept = runs.size() - reading.nConverted;
     reading.text.append(text.substr(copied));
     return reading;
 }
@@ -1134,12 +1082,13 @@ std::wstring_view RunAt(std::wstring_view text, std::size_t i, std::size_t& end)
 // through step; the blanks the same.
 bool GarblesBackRunByRun(std::wstring_view repaired, const RepairStep& step, std::wstring_view input)
 {
+    std::wstring misread;
     for (std::size_t i = 0, j = 0;; ++i, ++j) {
         std::size_t iEnd = 0;
         std::size_t jEnd = 0;
         const std::wstring_view run = RunAt(repaired, i, iEnd);
         const std::wstring_view original = RunAt(input, j, jEnd);
-        if (run != original && !RunGarblesBack(run, step, original)) {
+        if (run != original && (!MisreadText(run, step, misread) || misread != original)) {
             return false;
         }
         if (iEnd == repaired.size() || jEnd == input.size()) {
@@ -1170,8 +1119,8 @@ std::vector<RepairStep> MixedSteps(const Tables& tables, const std::vector<Run>&
     return steps;
 }
 
-// The text read run by run, as AnalyseMojibake reads it whole, through each
-// misreading the whole text cannot be read through.
+// The text read run by run through each misreading, as AnalyseMojibake
+// reads it whole: the likeliest reading that converts a run and keeps one.
 RepairAnalysis AnalyseMixedText(std::wstring_view text)
 {
     const Tables& tables = GetTables();
@@ -1181,7 +1130,6 @@ RepairAnalysis AnalyseMixedText(std::wstring_view text)
         return analysis;
     }
     std::vector<std::uint16_t> tokens;
-    std::string bytes;
     std::optional<TextScore> input;
     Candidate best{{}, {}, kNoRunnerUp, {}};
     int runnerUp = kNoRunnerUp;
@@ -1189,12 +1137,8 @@ RepairAnalysis AnalyseMixedText(std::wstring_view text)
     // for the first of them (1252 before the others).
     std::vector<std::wstring> seen;
     for (const RepairStep& step : MixedSteps(tables, runs)) {
-        // Where the whole text reads through the step, the whole reading is that reading.
-        if (EncodeStrict(step.nWrongCodePage, text, bytes) && MayBeUtf8(bytes)) {
-            continue;
-        }
         MixedReading reading = ReadRunByRun(tables, text, runs, step);
-        if (reading.nConverted == 0 || !AltersLetter(tables, text, reading.text) ||
+        if (reading.nConverted == 0 || reading.nKept == 0 || !AltersLetter(tables, text, reading.text) ||
             std::find(seen.begin(), seen.end(), reading.text) != seen.end()) {
             continue;
         }
