@@ -1009,7 +1009,24 @@ struct MixedReading {
     std::wstring text;
     std::size_t nConverted = 0; // runs read through the step
     std::size_t nKept = 0;      // runs beyond ASCII left as they are
+    // A run kept holds bytes the step would read, beside others it cannot:
+    // a right "’" inside a misread word ("l’Ã©cole"). Read or not, the text
+    // would stay part mojibake, so it is no repair.
+    bool bMisreadKept = false;
 };
+
+// Whether bytes hold a sequence of UTF-8 beyond ASCII.
+bool HasUtf8Sequence(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const int trail = TrailCount(static_cast<unsigned char>(bytes[i]));
+        if (trail > 0 && bytes.size() - i > static_cast<std::size_t>(trail) &&
+            MayBeUtf8(bytes.substr(i, static_cast<std::size_t>(trail) + 1))) {
+            return true;
+        }
+    }
+    return false;
+}
 
 std::uint32_t CandidateBit(const Tables& tables, UINT codePage)
 {
@@ -1030,6 +1047,7 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
     std::string bytes;
     std::vector<std::string_view> byteRuns;
     std::wstring decoded;
+    bool misreadKept = false;
     for (std::size_t k = 0; k < runs.size();) {
         std::size_t end = k;
         while (end < runs.size() && (runs[end].nMask & bit) != 0) {
@@ -1042,14 +1060,16 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
         }
         for (std::size_t r = 0; r < byteRuns.size() && byteRuns.size() == end - k; ++r) {
             const Run& run = runs[k + r];
-            if (ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded) &&
-                decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
+            if (!ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded)) {
+                misreadKept = misreadKept || HasUtf8Sequence(byteRuns[r]);
+            } else if (decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
                 read.emplace_back(k + r, decoded);
             }
         }
         k = std::max(end, k + 1);
     }
     MixedReading reading;
+    reading.bMisreadKept = misreadKept;
     std::vector<std::uint16_t> tokens;
     std::size_t copied = 0; // what comes before is in reading.text
     for (const auto& [index, runReading] : read) {
@@ -1138,7 +1158,8 @@ RepairAnalysis AnalyseMixedText(std::wstring_view text)
     std::vector<std::wstring> seen;
     for (const RepairStep& step : MixedSteps(tables, runs)) {
         MixedReading reading = ReadRunByRun(tables, text, runs, step);
-        if (reading.nConverted == 0 || reading.nKept == 0 || !AltersLetter(tables, text, reading.text) ||
+        if (reading.nConverted == 0 || reading.nKept == 0 || reading.bMisreadKept ||
+            !AltersLetter(tables, text, reading.text) ||
             std::find(seen.begin(), seen.end(), reading.text) != seen.end()) {
             continue;
         }
@@ -1255,7 +1276,7 @@ RepairResult ConvertRunByRun(std::wstring_view text, const RepairStep& step)
 {
     const Tables& tables = GetTables();
     MixedReading reading = ReadRunByRun(tables, text, RunsBeyondAscii(tables, text), step);
-    if (reading.nConverted == 0 || !AltersLetter(tables, text, reading.text)) {
+    if (reading.nConverted == 0 || reading.bMisreadKept || !AltersLetter(tables, text, reading.text)) {
         return {};
     }
     return {true, std::move(reading.text), {step}};

@@ -152,7 +152,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     // Korean letters listed one by one, which 936 read as 949 would make hiragana,
     // and decomposed text, whose combining marks 1258 would read as letters of
     // another code page ("Estadiěsticas"), and Portuguese capitals whose "Ã"
-    // before a space would be "à" if that space had been a no-break one.
+    // before a space would be "à" if that space had been a no-break one, and a
+    // misread word holding a right "’", which would leave the text part mojibake.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"keymaps \u2248 keyboard table descriptions",
@@ -162,7 +163,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
                                 L"[\u3131 \u3134 \u3137 \u3139 \u3141 \u3142 \u3145 \u3147 \u3148 \u314a]",
                                 L"Estadi\u0301sticas", L"Okres\u0301la, jak wys\u0301wietlac\u0301",
                                 L"Pre\u0301fe\u0301rences du syste\u0300me", L"Tie\u0302\u0301ng Vie\u0323\u0302t",
-                                L"IRM\u00c3 E S\u00c3O PAULO", L"IRM\u00c3 E IRM\u00c3OS"}) {
+                                L"IRM\u00c3 E S\u00c3O PAULO", L"IRM\u00c3 E IRM\u00c3OS",
+                                L"Les fr\u00c3\u00a8res de l\u2019\u00c3\u00a9cole"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }
