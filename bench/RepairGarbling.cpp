@@ -36,7 +36,7 @@ std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view t
     for (const UINT right : rights) {
         for (const UINT wrong : RepairCodePages()) {
             Garbling once{{{right, wrong}}, {}};
-            if (wrong == right || !Garble(text, once.steps.front(), once.text)) {
+            if (!RepairUndoes(once.steps) || !Garble(text, once.steps.front(), once.text)) {
                 continue;
             }
             garblings.push_back(once);
@@ -45,7 +45,8 @@ std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view t
             const UINT seconds[] = {wrong, 1252};
             for (std::size_t i = 0; twice && right == CP_UTF8 && i < (wrong == 1252 ? 1u : 2u); ++i) {
                 Garbling again{{once.steps.front(), {CP_UTF8, seconds[i]}}, {}};
-                if (seconds[i] != CP_UTF8 && Garble(once.text, again.steps.back(), again.text)) {
+                if (seconds[i] != CP_UTF8 && RepairUndoes(again.steps) &&
+                    Garble(once.text, again.steps.back(), again.text)) {
                     garblings.push_back(again);
                 }
             }

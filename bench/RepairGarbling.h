@@ -1,6 +1,6 @@
 // The misreadings a text of one language plausibly suffers, for measuring the
-// mojibake repair: its own code pages and UTF-8 read through every other
-// candidate, and that saved as UTF-8 and misread again.
+// mojibake repair: its own code pages and UTF-8 read through every candidate
+// the engine undoes them from, and that saved as UTF-8 and misread again.
 #pragma once
 
 #include <span>

@@ -23,6 +23,19 @@ constexpr UINT kVietnamese = 1258;
 constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1253, 1254,
                                 1255, 1256, 1257, 1258, 874, 866, 20866};
 
+// Code pages text is shown through more than written in: the consoles' and
+// the Mac's. Each misreads UTF-8 and the Windows code page of its letters
+// ("g√¢teaux", "╨┐╤Ç"), once: text they garbled is seldom
+// saved and misread again.
+struct Reader {
+    UINT codePage;
+    UINT windowsPage;
+};
+constexpr Reader kReaders[] = {{437, 1252},   {850, 1252}, {10000, 1252}, {852, 1250},
+                               {10029, 1250}, {855, 1251}, {10007, 1251}, {21866, 1251},
+                               {737, 1253},   {775, 1257}, {857, 1254},   {862, 1255}};
+static_assert(std::size(kCandidates) + std::size(kReaders) <= 32, "a candidate is a bit of a 32-bit mask");
+
 // Texts longer than this are decided on windows of their own (see
 // DecideLongText); every window must agree.
 constexpr std::size_t kWholeTextLimit = 4096;
@@ -97,7 +110,9 @@ std::vector<VietnameseLetter> VietnameseLetters(const std::vector<std::uint32_t>
 // the platform's own decoding of every byte sequence), and each character's
 // token for the model.
 struct Tables {
-    std::vector<UINT> codePages;       // the candidates the system has
+    std::vector<UINT> codePages;       // the candidates the system has, the readers last
+    std::size_t nRightCount = 0;       // the candidates text may be written in: the first ones
+    std::vector<UINT> readsAlso;       // per candidate: a reader's Windows code page, else 0
     std::vector<std::uint32_t> masks;  // per BMP character: bit i set when codePages[i] encodes it
     std::vector<std::uint16_t> tokens; // per BMP character: case << 14 | token
     // per token: its cost in each language, as a character of its kind and among them
@@ -105,6 +120,7 @@ struct Tables {
     std::vector<bool> asciiTokens; // per token: ASCII, a space or a digit
     std::vector<bool> tripleLetters; // per token: a letter beyond ASCII of a small alphabet
     std::uint32_t nUtf8Bit = 0;
+    std::uint32_t nReaderBits = 0;
     std::uint32_t nVietnameseBit = 0;
     std::uint32_t nNoBreakSpaceBits = 0; // the candidates whose 0xA0 is a no-break space
     std::vector<VietnameseLetter> vietnamese;        // by the letter beyond 1258
@@ -159,25 +175,46 @@ std::uint32_t KindOf(std::uint32_t codePoint)
     return *std::prev(run) & 31;
 }
 
+// The candidate's bit in the masks; 0 for a code page that is none.
+std::uint32_t BitOf(const std::vector<UINT>& codePages, UINT codePage)
+{
+    const auto candidate = std::find(codePages.begin(), codePages.end(), codePage);
+    return candidate == codePages.end() ? 0 : 1u << (candidate - codePages.begin());
+}
+
+void AddCandidate(Tables& tables, UINT codePage, UINT readsAlso)
+{
+    if (!g_platform.IsValidCodePage(codePage)) {
+        return;
+    }
+    const std::uint32_t bit = 1u << tables.codePages.size();
+    tables.codePages.push_back(codePage);
+    tables.readsAlso.push_back(readsAlso);
+    tables.nVietnameseBit |= codePage == kVietnamese ? bit : 0;
+    tables.nReaderBits |= readsAlso != 0 ? bit : 0;
+    if (codePage == CP_UTF8) {
+        tables.nUtf8Bit = bit;
+        for (std::uint32_t c = 0; c < 0x10000; ++c) {
+            tables.masks[c] |= bit;
+        }
+    } else {
+        MarkRepertoire(tables.masks, bit, codePage);
+        tables.nNoBreakSpaceBits |= ReadsNoBreakSpace(codePage) ? bit : 0;
+    }
+}
+
 Tables BuildTables()
 {
     Tables tables;
     tables.masks.assign(0x10000, 0);
     for (const UINT codePage : kCandidates) {
-        if (!g_platform.IsValidCodePage(codePage)) {
-            continue;
-        }
-        const std::uint32_t bit = 1u << tables.codePages.size();
-        tables.codePages.push_back(codePage);
-        tables.nVietnameseBit |= codePage == kVietnamese ? bit : 0;
-        if (codePage == CP_UTF8) {
-            tables.nUtf8Bit = bit;
-            for (std::uint32_t c = 0; c < 0x10000; ++c) {
-                tables.masks[c] |= bit;
-            }
-        } else {
-            MarkRepertoire(tables.masks, bit, codePage);
-            tables.nNoBreakSpaceBits |= ReadsNoBreakSpace(codePage) ? bit : 0;
+        AddCandidate(tables, codePage, 0);
+    }
+    tables.nRightCount = tables.codePages.size();
+    for (const Reader& reader : kReaders) {
+        // A reader of a code page the system lacks would read nothing.
+        if (BitOf(tables.codePages, reader.windowsPage) != 0) {
+            AddCandidate(tables, reader.codePage, reader.windowsPage);
         }
     }
     tables.vietnamese = VietnameseLetters(tables.masks, tables.nVietnameseBit);
@@ -706,11 +743,9 @@ bool ReadMisread(const Tables& tables, UINT wrong, UINT right, std::string_view 
     if (right != CP_UTF8 || MayBeUtf8(bytes)) {
         return ReadStrict(right, bytes, decoded);
     }
-    const auto candidate = std::find(tables.codePages.begin(), tables.codePages.end(), wrong);
-    const std::uint32_t bit = 1u << (candidate - tables.codePages.begin());
     std::string restored;
-    return mayRestore && (tables.nNoBreakSpaceBits & bit) != 0 && RestoreNoBreakSpaces(bytes, restored) &&
-           MayBeUtf8(restored) && ReadStrict(CP_UTF8, restored, decoded);
+    return mayRestore && (tables.nNoBreakSpaceBits & BitOf(tables.codePages, wrong)) != 0 &&
+           RestoreNoBreakSpaces(bytes, restored) && MayBeUtf8(restored) && ReadStrict(CP_UTF8, restored, decoded);
 }
 
 // Equal, but where a no-break space the text lost stands as a plain space.
@@ -745,8 +780,9 @@ Script ScriptOf(UINT codePage)
     switch (codePage) {
     case CP_UTF8: return Script::Utf8;
     case 932: case 936: case 949: case 950: return Script::Cjk;
-    case 1251: case 866: case 20866: return Script::Cyrillic;
+    case 1251: case 866: case 20866: case 855: case 10007: case 21866: return Script::Cyrillic;
     case 1250: case 1252: case 1254: case 1257: case 1258: return Script::Latin;
+    case 437: case 850: case 10000: case 852: case 10029: case 775: case 857: return Script::Latin;
     default: return Script::Other;
     }
 }
@@ -804,6 +840,14 @@ std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
 // that alters a letter and gives a text not found before. outer: the steps
 // that made text, undone already. Of the text as it came, the readings that
 // alter no letter are priced too.
+// Whether right read as the candidate w is a misreading the engine undoes:
+// a reader misreads only UTF-8 and its Windows code page.
+bool Undoes(const Tables& tables, std::size_t w, UINT right)
+{
+    const UINT readsAlso = tables.readsAlso[w];
+    return right != tables.codePages[w] && (readsAlso == 0 || right == CP_UTF8 || right == readsAlso);
+}
+
 void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer,
                  Readings& readings)
 {
@@ -818,11 +862,13 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
         // through a Western one the second time.
         const bool sameReader = outer.empty() || outer.front().nWrongCodePage == wrong ||
                                 outer.front().nWrongCodePage == 1252;
-        if ((mask & (1u << w)) == 0 || !sameReader || !EncodeStrict(wrong, text, bytes)) {
+        const bool once = outer.empty() || tables.readsAlso[w] == 0;
+        if ((mask & (1u << w)) == 0 || !sameReader || !once || !EncodeStrict(wrong, text, bytes)) {
             continue;
         }
-        for (const UINT right : tables.codePages) {
-            if (right == wrong || !ReadMisread(tables, wrong, right, bytes, outer.empty(), decoded) ||
+        for (std::size_t r = 0; r < tables.nRightCount; ++r) {
+            const UINT right = tables.codePages[r];
+            if (!Undoes(tables, w, right) || !ReadMisread(tables, wrong, right, bytes, outer.empty(), decoded) ||
                 decoded == text) {
                 continue;
             }
@@ -967,8 +1013,22 @@ bool PassesMargins(const RepairAnalysis& analysis, std::wstring_view text)
 struct Run {
     std::size_t nFirst;
     std::size_t nLast;
-    std::uint32_t nMask; // the candidates that encode it
+    std::uint32_t nMask;       // the candidates that encode it
+    std::uint32_t nLetterMask; // and that encode its letters, its marks aside
 };
+
+// The candidates that encode the letters of text.
+std::uint32_t LetterMask(const Tables& tables, std::wstring_view text)
+{
+    std::uint32_t mask = ~0u;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        if (IsLetter(tables, NextCodePoint(text, i))) {
+            mask &= EncodableMask(tables, text.substr(at, i - at));
+        }
+    }
+    return mask;
+}
 
 // The runs with a character beyond ASCII; the others never change.
 std::vector<Run> RunsBeyondAscii(const Tables& tables, std::wstring_view text)
@@ -981,7 +1041,8 @@ std::vector<Run> RunsBeyondAscii(const Tables& tables, std::wstring_view text)
             beyond = beyond || text[end] >= 0x80;
         }
         if (beyond) {
-            runs.push_back({i, end, EncodableMask(tables, text.substr(i, end - i))});
+            const std::wstring_view run = text.substr(i, end - i);
+            runs.push_back({i, end, EncodableMask(tables, run), LetterMask(tables, run)});
         }
         i = end + 1;
     }
@@ -1009,79 +1070,198 @@ struct MixedReading {
     std::wstring text;
     std::size_t nConverted = 0; // runs read through the step
     std::size_t nKept = 0;      // runs beyond ASCII left as they are
-    // A run kept holds bytes the step would read, beside others it cannot:
-    // a right "’" inside a misread word ("l’Ã©cole"). Read or not, the text
-    // would stay part mojibake, so it is no repair.
+    // A run kept holds letters the step would read, beside others it
+    // cannot ("Ã©tè"). Read or not, the text would stay part mojibake, so
+    // it is no repair.
     bool bMisreadKept = false;
+    bool bMarksKept = false; // a run read had right marks kept inside it ("l’Ã©cole")
 };
 
-// Whether bytes hold a sequence of UTF-8 beyond ASCII.
-bool HasUtf8Sequence(std::string_view bytes)
+// The code point the UTF-8 sequence at i is, decoded into character, and its
+// length; 0 where no sequence beyond ASCII begins there.
+std::uint32_t SequenceAt(std::string_view bytes, std::size_t i, std::size_t& length, std::wstring& character)
 {
+    const int trail = TrailCount(static_cast<unsigned char>(bytes[i]));
+    length = static_cast<std::size_t>(trail) + 1;
+    if (trail <= 0 || bytes.size() - i < length || !MayBeUtf8(bytes.substr(i, length)) ||
+        !DecodeStrict(CP_UTF8, bytes.substr(i, length), character)) {
+        return 0;
+    }
+    std::size_t k = 0;
+    return NextCodePoint(character, k);
+}
+
+// Whether bytes hold UTF-8 of a letter that is not rare: clean Russian in
+// 866 holds sequences too, mostly of rare Han ("уле" reads as U+3AE5).
+bool HasLetterSequence(const Tables& tables, std::string_view bytes)
+{
+    std::wstring character;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const int trail = TrailCount(static_cast<unsigned char>(bytes[i]));
-        if (trail > 0 && bytes.size() - i > static_cast<std::size_t>(trail) &&
-            MayBeUtf8(bytes.substr(i, static_cast<std::size_t>(trail) + 1))) {
+        std::size_t length = 0;
+        const std::uint32_t c = SequenceAt(bytes, i, length, character);
+        const unsigned kind = kTokenKind[TokenOf(tables, c) & kTokenMask];
+        if (c != 0 && IsLetterKind(kind) && kind != kRareHan && kind != kRareHangul) {
             return true;
         }
     }
     return false;
 }
 
-std::uint32_t CandidateBit(const Tables& tables, UINT codePage)
+// Where each character of a run begins in its bytes, and in the run.
+struct Piece {
+    std::size_t nByte;
+    std::size_t nUnit;
+};
+
+// A character the wrong code page lacks stands as a byte that no UTF-8
+// sequence holds.
+constexpr char kUnencodedByte = static_cast<char>(0xFF);
+
+// run's bytes through wrong, character by character; pieces end with the end.
+void MarkBytes(UINT wrong, std::wstring_view run, std::string& bytes, std::vector<Piece>& pieces)
 {
-    const auto candidate = std::find(tables.codePages.begin(), tables.codePages.end(), codePage);
-    return candidate == tables.codePages.end() ? 0 : 1u << (candidate - tables.codePages.begin());
+    bytes.clear();
+    pieces.clear();
+    std::string character;
+    for (std::size_t i = 0; i < run.size();) {
+        pieces.push_back({bytes.size(), i});
+        const std::size_t at = i;
+        NextCodePoint(run, i);
+        if (EncodeStrict(wrong, run.substr(at, i - at), character)) {
+            bytes += character;
+        } else {
+            bytes += kUnencodedByte;
+        }
+    }
+    pieces.push_back({bytes.size(), run.size()});
 }
 
-// text with every run that reads strictly through step read so, the rest
-// kept. Each stretch of runs the wrong code page encodes is encoded at once;
-// only the runs whose bytes may be the right code page's are read. Beside
-// runs kept, a run is read only where its reading alone is likelier than it
-// is: clean Russian in 866 is often UTF-8 in shape ("тон" reads as "⮭").
+// run's bytes read as UTF-8 where they are, the rest kept as it is: a right
+// mark typed inside a misread word ("l’Ã©cole"). Every byte left must begin
+// a character of the run that is no letter beyond ASCII; else false. So must
+// a sequence that is a letter, or one made of several characters ("â”ƒ’"
+// into "┃’"): a character of a double-byte code page may be a sequence by
+// itself, and right text beside its marks often is ("路。" is "·。" in 936).
+bool ReadAroundMarks(const Tables& tables, std::wstring_view run, std::string_view bytes,
+                     const std::vector<Piece>& pieces, std::wstring& decoded)
+{
+    decoded.clear();
+    bool misread = false;
+    std::wstring character;
+    std::size_t p = 0; // the piece that begins at byte i
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t length = 0;
+        const std::uint32_t c = SequenceAt(bytes, i, length, character);
+        std::size_t next = p;
+        while (c != 0 && pieces[next].nByte < i + length) {
+            ++next;
+        }
+        if (c != 0 && pieces[next].nByte == i + length) {
+            misread = misread || next > p + 1 || IsLetter(tables, c);
+            decoded += character;
+            i += length;
+            p = next;
+            continue;
+        }
+        const std::wstring_view kept = run.substr(pieces[p].nUnit, pieces[p + 1].nUnit - pieces[p].nUnit);
+        std::size_t k = 0;
+        const std::uint32_t first = NextCodePoint(kept, k);
+        if (first >= 0x80 && IsLetter(tables, first)) {
+            return false;
+        }
+        decoded += kept;
+        i = pieces[++p].nByte;
+    }
+    return misread;
+}
+
+bool HasMarkBeyondAscii(const Tables& tables, std::wstring_view run)
+{
+    return std::any_of(run.begin(), run.end(), [&](wchar_t c) { return c >= 0x80 && !IsLetter(tables, c); });
+}
+
+// run read through step around the right marks it holds; false where it
+// holds none or cannot be so read.
+bool ReadRunAroundMarks(const Tables& tables, std::wstring_view run, const RepairStep& step, std::wstring& decoded)
+{
+    if (step.nRightCodePage != CP_UTF8 || !HasMarkBeyondAscii(tables, run)) {
+        return false;
+    }
+    std::string bytes;
+    std::vector<Piece> pieces;
+    MarkBytes(step.nWrongCodePage, run, bytes, pieces);
+    return ReadAroundMarks(tables, run, bytes, pieces, decoded);
+}
+
+// A run's reading.
+struct RunReading {
+    std::size_t nRun;
+    std::wstring text;
+    bool bMarksKept;
+};
+
+// text with every run that reads through step read so, the rest kept. Each
+// stretch of runs the wrong code page encodes is encoded at once; only the
+// runs whose bytes may be the right code page's are read, strictly or around
+// their right marks. Beside runs kept, a run is read only where its reading
+// alone is likelier than it is: clean Russian in 866 is often UTF-8 in shape
+// ("тон" reads as "⮭").
 MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const std::vector<Run>& runs,
                           const RepairStep& step)
 {
-    const std::uint32_t bit = CandidateBit(tables, step.nWrongCodePage);
-    std::vector<std::pair<std::size_t, std::wstring>> read; // by run
+    const std::uint32_t bit = BitOf(tables.codePages, step.nWrongCodePage);
+    std::vector<RunReading> read;
     std::string bytes;
     std::vector<std::string_view> byteRuns;
     std::wstring decoded;
-    bool misreadKept = false;
+    MixedReading reading;
+    const auto readAroundMarks = [&](std::size_t k, std::string_view runBytes) {
+        const std::wstring_view original = text.substr(runs[k].nFirst, runs[k].nLast - runs[k].nFirst);
+        if (ReadRunAroundMarks(tables, original, step, decoded)) {
+            read.push_back({k, decoded, true});
+        } else {
+            reading.bMisreadKept = reading.bMisreadKept || HasLetterSequence(tables, runBytes);
+        }
+    };
     for (std::size_t k = 0; k < runs.size();) {
         std::size_t end = k;
         while (end < runs.size() && (runs[end].nMask & bit) != 0) {
             ++end;
         }
-        const std::wstring_view stretch = text.substr(runs[k].nFirst, runs[std::max(end, k + 1) - 1].nLast - runs[k].nFirst);
+        if (end == k) {
+            readAroundMarks(k++, {});
+            continue;
+        }
+        const std::wstring_view stretch = text.substr(runs[k].nFirst, runs[end - 1].nLast - runs[k].nFirst);
         byteRuns.clear();
-        if (end > k && EncodeStrict(step.nWrongCodePage, stretch, bytes)) {
+        if (EncodeStrict(step.nWrongCodePage, stretch, bytes)) {
             ByteRuns(bytes, byteRuns);
         }
         for (std::size_t r = 0; r < byteRuns.size() && byteRuns.size() == end - k; ++r) {
             const Run& run = runs[k + r];
             if (!ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded)) {
-                misreadKept = misreadKept || HasUtf8Sequence(byteRuns[r]);
+                readAroundMarks(k + r, byteRuns[r]);
             } else if (decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
-                read.emplace_back(k + r, decoded);
+                read.push_back({k + r, decoded, false});
             }
         }
-        k = std::max(end, k + 1);
+        k = end;
     }
-    MixedReading reading;
-    reading.bMisreadKept = misreadKept;
     std::vector<std::uint16_t> tokens;
     std::size_t copied = 0; // what comes before is in reading.text
-    for (const auto& [index, runReading] : read) {
-        const Run& run = runs[index];
+    for (const RunReading& runReading : read) {
+        const Run& run = runs[runReading.nRun];
         const std::wstring_view original = text.substr(run.nFirst, run.nLast - run.nFirst);
-        if (read.size() < runs.size() && TextCost(tables, runReading, step.nRightCodePage, INT_MAX, tokens).cost >=
-                                             TextCost(tables, original, 0, INT_MAX, tokens).cost) {
+        const bool likelier = read.size() == runs.size() ||
+                              TextCost(tables, runReading.text, step.nRightCodePage, INT_MAX, tokens).cost <
+                                  TextCost(tables, original, 0, INT_MAX, tokens).cost;
+        if (!likelier) {
             continue;
         }
-        reading.text.append(text.substr(copied, run.nFirst - copied)).append(runReading);
+        reading.text.append(text.substr(copied, run.nFirst - copied)).append(runReading.text);
         copied = run.nLast;
         ++reading.nConverted;
+        reading.bMarksKept = reading.bMarksKept || runReading.bMarksKept;
     }
     reading.nKept = runs.size() - reading.nConverted;
     reading.text.append(text.substr(copied));
@@ -1099,16 +1279,18 @@ std::wstring_view RunAt(std::wstring_view text, std::size_t i, std::size_t& end)
 }
 
 // Whether each run of repaired is the input's run, or garbles back to it
-// through step; the blanks the same.
+// through step, or is its reading around right marks; the blanks the same.
 bool GarblesBackRunByRun(std::wstring_view repaired, const RepairStep& step, std::wstring_view input)
 {
+    const Tables& tables = GetTables();
     std::wstring misread;
     for (std::size_t i = 0, j = 0;; ++i, ++j) {
         std::size_t iEnd = 0;
         std::size_t jEnd = 0;
         const std::wstring_view run = RunAt(repaired, i, iEnd);
         const std::wstring_view original = RunAt(input, j, jEnd);
-        if (run != original && (!MisreadText(run, step, misread) || misread != original)) {
+        if (run != original && (!MisreadText(run, step, misread) || misread != original) &&
+            (!ReadRunAroundMarks(tables, original, step, misread) || misread != run)) {
             return false;
         }
         if (iEnd == repaired.size() || jEnd == input.size()) {
@@ -1123,12 +1305,12 @@ bool GarblesBackRunByRun(std::wstring_view repaired, const RepairStep& step, std
 }
 
 // The misreadings a text is read through run by run: UTF-8 read as any
-// candidate that encodes a run.
+// candidate that encodes a run's letters.
 std::vector<RepairStep> MixedSteps(const Tables& tables, const std::vector<Run>& runs)
 {
     std::uint32_t encoded = 0;
     for (const Run& run : runs) {
-        encoded |= run.nMask;
+        encoded |= run.nLetterMask;
     }
     std::vector<RepairStep> steps;
     for (std::size_t w = 0; w < tables.codePages.size(); ++w) {
@@ -1140,13 +1322,14 @@ std::vector<RepairStep> MixedSteps(const Tables& tables, const std::vector<Run>&
 }
 
 // The text read run by run through each misreading, as AnalyseMojibake
-// reads it whole: the likeliest reading that converts a run and keeps one.
+// reads it whole: the likeliest reading that converts a run and keeps one,
+// or keeps right marks inside one.
 RepairAnalysis AnalyseMixedText(std::wstring_view text)
 {
     const Tables& tables = GetTables();
     const std::vector<Run> runs = RunsBeyondAscii(tables, text);
     RepairAnalysis analysis;
-    if (runs.size() < 2) {
+    if (runs.empty()) {
         return analysis;
     }
     std::vector<std::uint16_t> tokens;
@@ -1158,7 +1341,9 @@ RepairAnalysis AnalyseMixedText(std::wstring_view text)
     std::vector<std::wstring> seen;
     for (const RepairStep& step : MixedSteps(tables, runs)) {
         MixedReading reading = ReadRunByRun(tables, text, runs, step);
-        if (reading.nConverted == 0 || reading.nKept == 0 || reading.bMisreadKept ||
+        // Read whole, with nothing kept, the text has a whole reading, which
+        // is priced on its own, unless right marks were kept inside a run.
+        if (reading.nConverted == 0 || (reading.nKept == 0 && !reading.bMarksKept) || reading.bMisreadKept ||
             !AltersLetter(tables, text, reading.text) ||
             std::find(seen.begin(), seen.end(), reading.text) != seen.end()) {
             continue;
@@ -1355,6 +1540,19 @@ const std::vector<UINT>& RepairCodePages()
     return GetTables().codePages;
 }
 
+bool RepairUndoes(const std::vector<RepairStep>& steps)
+{
+    const Tables& tables = GetTables();
+    const std::vector<UINT>& pages = tables.codePages;
+    const auto rights = pages.begin() + static_cast<std::ptrdiff_t>(tables.nRightCount);
+    return !steps.empty() && std::all_of(steps.begin(), steps.end(), [&](const RepairStep& step) {
+        const auto w = static_cast<std::size_t>(std::find(pages.begin(), pages.end(), step.nWrongCodePage) -
+                                                pages.begin());
+        return w < pages.size() && std::find(pages.begin(), rights, step.nRightCodePage) != rights &&
+               Undoes(tables, w, step.nRightCodePage) && (steps.size() == 1 || tables.readsAlso[w] == 0);
+    });
+}
+
 RepairAnalysis AnalyseMojibake(std::wstring_view text)
 {
     RepairAnalysis analysis;
@@ -1372,7 +1570,8 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     // than the text yet (what they give may be mojibake still).
     std::vector<std::size_t> utf8;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i].steps.front().nRightCodePage == CP_UTF8) {
+        const RepairStep& step = candidates[i].steps.front();
+        if (step.nRightCodePage == CP_UTF8 && (BitOf(tables.codePages, step.nWrongCodePage) & tables.nReaderBits) == 0) {
             utf8.push_back(i);
         }
     }

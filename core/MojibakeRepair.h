@@ -67,5 +67,11 @@ bool MisreadText(std::wstring_view text, const RepairStep& step, std::wstring& m
 std::string DescribeRepair(const std::vector<RepairStep>& steps);
 
 // The code pages the engine considers, as the system has them: UTF-8 and the
-// legacy code pages of the languages whose text is commonly misread.
+// legacy code pages of the languages whose text is commonly misread, then
+// the consoles' and the Mac's, which text is only misread through.
 const std::vector<UINT>& RepairCodePages();
+
+// Whether the engine considers these misreadings, the first first: a console
+// or Mac code page misreads only UTF-8 and the Windows code page of its
+// letters, and only once.
+bool RepairUndoes(const std::vector<RepairStep>& steps);

@@ -21,8 +21,14 @@ packages=(
 
 packages+=("$@")
 
+# Whether this kernel runs 32-bit programs: some are built without, and
+# 32-bit Wine installed there is taken for every program, 64-bit ones too.
+runs_32_bit() {
+  [ ! -e /lib/ld-linux.so.2 ] || /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
 # 32-bit Wine runs the 32-bit build's tests (Debian's wine32 needs the i386 architecture).
-if [ "$(dpkg --print-architecture)" = amd64 ]; then
+if [ "$(dpkg --print-architecture)" = amd64 ] && runs_32_bit; then
   if ! dpkg --print-foreign-architectures | grep -qx i386 && [ "$(id -u)" -eq 0 ]; then
     dpkg --add-architecture i386
   fi
@@ -55,6 +61,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ ${#required[@]} -lt ${#missing[@]} ] && ! apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
     echo "32-bit Wine could not be installed: the 32-bit build's tests will not run." >&2
   fi
+fi
+
+if ! runs_32_bit && dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "This kernel runs no 32-bit programs, and 32-bit Wine stops 64-bit Wine from running." >&2
+    echo "Remove it with: sudo apt-get remove wine32:i386" >&2
+    exit 1
+  fi
+  echo "This kernel runs no 32-bit programs: 32-bit Wine is removed, and the 32-bit build's tests will not run." >&2
+  apt-get remove -y -qq wine32:i386 >/dev/null
 fi
 
 # Tests also run in a Japanese locale, where Wine's ANSI code page is 932.
