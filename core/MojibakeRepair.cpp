@@ -24,16 +24,16 @@ constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1
                                 1255, 1256, 1257, 1258, 874, 866, 20866};
 
 // Code pages text is shown through more than written in: the consoles' and
-// the Mac's. Each misreads UTF-8 and the Windows code page of its letters
-// ("g√¢teaux", "╨┐╤Ç"), once: text they garbled is seldom
-// saved and misread again.
+// the Mac's. Each misreads UTF-8 ("g√¢teaux", "╨┐╤Ç"), a console also the
+// Windows code page of its letters, and once: text they garbled is seldom
+// saved and misread again. The Mac's read as Windows text would make
+// symbols of letters in clean text ("«" in 1251 is "З" in 10007).
 struct Reader {
     UINT codePage;
-    UINT windowsPage;
+    UINT windowsPage; // 0 for none
 };
-constexpr Reader kReaders[] = {{437, 1252},   {850, 1252}, {10000, 1252}, {852, 1250},
-                               {10029, 1250}, {855, 1251}, {10007, 1251}, {21866, 1251},
-                               {737, 1253},   {775, 1257}, {857, 1254},   {862, 1255}};
+constexpr Reader kReaders[] = {{437, 1252}, {850, 1252}, {10000, 0},  {852, 1250}, {10029, 0},  {855, 1251},
+                               {10007, 0},  {21866, 1251}, {737, 1253}, {775, 1257}, {857, 1254}, {862, 1255}};
 static_assert(std::size(kCandidates) + std::size(kReaders) <= 32, "a candidate is a bit of a 32-bit mask");
 
 // Texts longer than this are decided on windows of their own (see
@@ -112,7 +112,7 @@ std::vector<VietnameseLetter> VietnameseLetters(const std::vector<std::uint32_t>
 struct Tables {
     std::vector<UINT> codePages;       // the candidates the system has, the readers last
     std::size_t nRightCount = 0;       // the candidates text may be written in: the first ones
-    std::vector<UINT> readsAlso;       // per candidate: a reader's Windows code page, else 0
+    std::vector<UINT> readsAlso;       // per candidate: a reader's Windows code page, or 0
     std::vector<std::uint32_t> masks;  // per BMP character: bit i set when codePages[i] encodes it
     std::vector<std::uint16_t> tokens; // per BMP character: case << 14 | token
     // per token: its cost in each language, as a character of its kind and among them
@@ -182,7 +182,7 @@ std::uint32_t BitOf(const std::vector<UINT>& codePages, UINT codePage)
     return candidate == codePages.end() ? 0 : 1u << (candidate - codePages.begin());
 }
 
-void AddCandidate(Tables& tables, UINT codePage, UINT readsAlso)
+void AddCandidate(Tables& tables, UINT codePage, bool reader, UINT readsAlso)
 {
     if (!g_platform.IsValidCodePage(codePage)) {
         return;
@@ -191,7 +191,7 @@ void AddCandidate(Tables& tables, UINT codePage, UINT readsAlso)
     tables.codePages.push_back(codePage);
     tables.readsAlso.push_back(readsAlso);
     tables.nVietnameseBit |= codePage == kVietnamese ? bit : 0;
-    tables.nReaderBits |= readsAlso != 0 ? bit : 0;
+    tables.nReaderBits |= reader ? bit : 0;
     if (codePage == CP_UTF8) {
         tables.nUtf8Bit = bit;
         for (std::uint32_t c = 0; c < 0x10000; ++c) {
@@ -208,14 +208,11 @@ Tables BuildTables()
     Tables tables;
     tables.masks.assign(0x10000, 0);
     for (const UINT codePage : kCandidates) {
-        AddCandidate(tables, codePage, 0);
+        AddCandidate(tables, codePage, false, 0);
     }
     tables.nRightCount = tables.codePages.size();
     for (const Reader& reader : kReaders) {
-        // A reader of a code page the system lacks would read nothing.
-        if (BitOf(tables.codePages, reader.windowsPage) != 0) {
-            AddCandidate(tables, reader.codePage, reader.windowsPage);
-        }
+        AddCandidate(tables, reader.codePage, true, reader.windowsPage);
     }
     tables.vietnamese = VietnameseLetters(tables.masks, tables.nVietnameseBit);
     tables.vietnameseByParts = tables.vietnamese;
@@ -844,8 +841,8 @@ std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
 // a reader misreads only UTF-8 and its Windows code page.
 bool Undoes(const Tables& tables, std::size_t w, UINT right)
 {
-    const UINT readsAlso = tables.readsAlso[w];
-    return right != tables.codePages[w] && (readsAlso == 0 || right == CP_UTF8 || right == readsAlso);
+    const bool reader = ((tables.nReaderBits >> w) & 1) != 0;
+    return right != tables.codePages[w] && (!reader || right == CP_UTF8 || right == tables.readsAlso[w]);
 }
 
 void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer,
@@ -862,7 +859,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
         // through a Western one the second time.
         const bool sameReader = outer.empty() || outer.front().nWrongCodePage == wrong ||
                                 outer.front().nWrongCodePage == 1252;
-        const bool once = outer.empty() || tables.readsAlso[w] == 0;
+        const bool once = outer.empty() || ((tables.nReaderBits >> w) & 1) == 0;
         if ((mask & (1u << w)) == 0 || !sameReader || !once || !EncodeStrict(wrong, text, bytes)) {
             continue;
         }
@@ -1137,42 +1134,48 @@ void MarkBytes(UINT wrong, std::wstring_view run, std::string& bytes, std::vecto
 }
 
 // run's bytes read as UTF-8 where they are, the rest kept as it is: a right
-// mark typed inside a misread word ("l’Ã©cole"). Every byte left must begin
-// a character of the run that is no letter beyond ASCII; else false. So must
-// a sequence that is a letter, or one made of several characters ("â”ƒ’"
-// into "┃’"): a character of a double-byte code page may be a sequence by
-// itself, and right text beside its marks often is ("路。" is "·。" in 936).
+// mark typed inside a misread word ("l’Ã©cole"). A byte no sequence takes
+// must begin a character of the run that is no letter beyond ASCII; else, or
+// where no sequence beyond ASCII is read, false. Each sequence goes where it
+// is, across the characters of a double-byte code page too. weak: no sequence
+// read is a letter or more or less than one character of the run ("路" in 936
+// is "·" in UTF-8), as right text beside its marks often is.
 bool ReadAroundMarks(const Tables& tables, std::wstring_view run, std::string_view bytes,
-                     const std::vector<Piece>& pieces, std::wstring& decoded)
+                     const std::vector<Piece>& pieces, std::wstring& decoded, bool& weak)
 {
     decoded.clear();
-    bool misread = false;
+    weak = true;
+    bool read = false;
     std::wstring character;
-    std::size_t p = 0; // the piece that begins at byte i
+    std::size_t p = 0; // the piece byte i lies in
     for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t length = 0;
-        const std::uint32_t c = SequenceAt(bytes, i, length, character);
-        std::size_t next = p;
-        while (c != 0 && pieces[next].nByte < i + length) {
-            ++next;
-        }
-        if (c != 0 && pieces[next].nByte == i + length) {
-            misread = misread || next > p + 1 || IsLetter(tables, c);
+        std::size_t length = 1;
+        const std::uint32_t c = static_cast<unsigned char>(bytes[i]) < 0x80
+                                    ? static_cast<unsigned char>(bytes[i])
+                                    : SequenceAt(bytes, i, length, character);
+        if (c >= 0x80) {
+            const bool onePiece = pieces[p].nByte == i && pieces[p + 1].nByte == i + length;
+            weak = weak && onePiece && !IsLetter(tables, c);
+            read = true;
             decoded += character;
-            i += length;
-            p = next;
-            continue;
+        } else if (c != 0) {
+            decoded += static_cast<wchar_t>(c);
+        } else {
+            const std::wstring_view kept = run.substr(pieces[p].nUnit, pieces[p + 1].nUnit - pieces[p].nUnit);
+            std::size_t k = 0;
+            const std::uint32_t first = NextCodePoint(kept, k);
+            if (pieces[p].nByte != i || (first >= 0x80 && IsLetter(tables, first))) {
+                return false;
+            }
+            decoded += kept;
+            length = pieces[p + 1].nByte - i;
         }
-        const std::wstring_view kept = run.substr(pieces[p].nUnit, pieces[p + 1].nUnit - pieces[p].nUnit);
-        std::size_t k = 0;
-        const std::uint32_t first = NextCodePoint(kept, k);
-        if (first >= 0x80 && IsLetter(tables, first)) {
-            return false;
+        i += length;
+        while (pieces[p + 1].nByte <= i && p + 1 < pieces.size() - 1) {
+            ++p;
         }
-        decoded += kept;
-        i = pieces[++p].nByte;
     }
-    return misread;
+    return read;
 }
 
 bool HasMarkBeyondAscii(const Tables& tables, std::wstring_view run)
@@ -1182,7 +1185,8 @@ bool HasMarkBeyondAscii(const Tables& tables, std::wstring_view run)
 
 // run read through step around the right marks it holds; false where it
 // holds none or cannot be so read.
-bool ReadRunAroundMarks(const Tables& tables, std::wstring_view run, const RepairStep& step, std::wstring& decoded)
+bool ReadRunAroundMarks(const Tables& tables, std::wstring_view run, const RepairStep& step, std::wstring& decoded,
+                        bool& weak)
 {
     if (step.nRightCodePage != CP_UTF8 || !HasMarkBeyondAscii(tables, run)) {
         return false;
@@ -1190,7 +1194,7 @@ bool ReadRunAroundMarks(const Tables& tables, std::wstring_view run, const Repai
     std::string bytes;
     std::vector<Piece> pieces;
     MarkBytes(step.nWrongCodePage, run, bytes, pieces);
-    return ReadAroundMarks(tables, run, bytes, pieces, decoded);
+    return ReadAroundMarks(tables, run, bytes, pieces, decoded, weak);
 }
 
 // A run's reading.
@@ -1198,6 +1202,7 @@ struct RunReading {
     std::size_t nRun;
     std::wstring text;
     bool bMarksKept;
+    bool bWeak; // read around marks weakly: taken only beside other runs read
 };
 
 // text with every run that reads through step read so, the rest kept. Each
@@ -1217,8 +1222,9 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
     MixedReading reading;
     const auto readAroundMarks = [&](std::size_t k, std::string_view runBytes) {
         const std::wstring_view original = text.substr(runs[k].nFirst, runs[k].nLast - runs[k].nFirst);
-        if (ReadRunAroundMarks(tables, original, step, decoded)) {
-            read.push_back({k, decoded, true});
+        bool weak = false;
+        if (ReadRunAroundMarks(tables, original, step, decoded, weak)) {
+            read.push_back({k, decoded, true, weak});
         } else {
             reading.bMisreadKept = reading.bMisreadKept || HasLetterSequence(tables, runBytes);
         }
@@ -1242,12 +1248,13 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
             if (!ReadMisread(tables, step.nWrongCodePage, step.nRightCodePage, byteRuns[r], false, decoded)) {
                 readAroundMarks(k + r, byteRuns[r]);
             } else if (decoded != text.substr(run.nFirst, run.nLast - run.nFirst)) {
-                read.push_back({k + r, decoded, false});
+                read.push_back({k + r, decoded, false, false});
             }
         }
         k = end;
     }
     std::vector<std::uint16_t> tokens;
+    const bool othersRead = std::any_of(read.begin(), read.end(), [](const RunReading& r) { return !r.bWeak; });
     std::size_t copied = 0; // what comes before is in reading.text
     for (const RunReading& runReading : read) {
         const Run& run = runs[runReading.nRun];
@@ -1255,7 +1262,7 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
         const bool likelier = read.size() == runs.size() ||
                               TextCost(tables, runReading.text, step.nRightCodePage, INT_MAX, tokens).cost <
                                   TextCost(tables, original, 0, INT_MAX, tokens).cost;
-        if (!likelier) {
+        if (!likelier || (runReading.bWeak && !othersRead)) {
             continue;
         }
         reading.text.append(text.substr(copied, run.nFirst - copied)).append(runReading.text);
@@ -1289,8 +1296,9 @@ bool GarblesBackRunByRun(std::wstring_view repaired, const RepairStep& step, std
         std::size_t jEnd = 0;
         const std::wstring_view run = RunAt(repaired, i, iEnd);
         const std::wstring_view original = RunAt(input, j, jEnd);
+        bool weak = false;
         if (run != original && (!MisreadText(run, step, misread) || misread != original) &&
-            (!ReadRunAroundMarks(tables, original, step, misread) || misread != run)) {
+            (!ReadRunAroundMarks(tables, original, step, misread, weak) || misread != run)) {
             return false;
         }
         if (iEnd == repaired.size() || jEnd == input.size()) {
@@ -1549,7 +1557,7 @@ bool RepairUndoes(const std::vector<RepairStep>& steps)
         const auto w = static_cast<std::size_t>(std::find(pages.begin(), pages.end(), step.nWrongCodePage) -
                                                 pages.begin());
         return w < pages.size() && std::find(pages.begin(), rights, step.nRightCodePage) != rights &&
-               Undoes(tables, w, step.nRightCodePage) && (steps.size() == 1 || tables.readsAlso[w] == 0);
+               Undoes(tables, w, step.nRightCodePage) && (steps.size() == 1 || ((tables.nReaderBits >> w) & 1) == 0);
     });
 }
 

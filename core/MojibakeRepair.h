@@ -71,7 +71,7 @@ std::string DescribeRepair(const std::vector<RepairStep>& steps);
 // the consoles' and the Mac's, which text is only misread through.
 const std::vector<UINT>& RepairCodePages();
 
-// Whether the engine considers these misreadings, the first first: a console
-// or Mac code page misreads only UTF-8 and the Windows code page of its
-// letters, and only once.
+// Whether the engine considers these misreadings, the first first: a Mac code
+// page misreads only UTF-8, a console's also the Windows code page of its
+// letters, and either only once.
 bool RepairUndoes(const std::vector<RepairStep>& steps);
