@@ -23,17 +23,19 @@ constexpr UINT kVietnamese = 1258;
 constexpr UINT kCandidates[] = {1252, CP_UTF8, 932, 936, 949, 950, 1251, 1250, 1253, 1254,
                                 1255, 1256, 1257, 1258, 874, 866, 20866};
 
-// Code pages text is shown through more than written in: the consoles' and
-// the Mac's. Each misreads UTF-8 ("g√¢teaux", "╨┐╤Ç"), a console also the
-// Windows code page of its letters, and once: text they garbled is seldom
-// saved and misread again. The Mac's read as Windows text would make
+// Code pages text is shown through more than written in: the consoles', the
+// Mac's and the ISO ones that differ most from their Windows neighbours.
+// Each misreads UTF-8 ("g√¢teaux", "╨┐╤Ç"), a console's or an ISO one also
+// the Windows code page of its letters, and once: text they garbled is
+// seldom saved and misread again. The Mac's read as Windows text would make
 // symbols of letters in clean text ("«" in 1251 is "З" in 10007).
 struct Reader {
     UINT codePage;
     UINT windowsPage; // 0 for none
 };
-constexpr Reader kReaders[] = {{437, 1252}, {850, 1252}, {10000, 0},  {852, 1250}, {10029, 0},  {855, 1251},
-                               {10007, 0},  {21866, 1251}, {737, 1253}, {775, 1257}, {857, 1254}, {862, 1255}};
+constexpr Reader kReaders[] = {{437, 1252},   {850, 1252},   {10000, 0},    {852, 1250},  {10029, 0},
+                               {855, 1251},   {10007, 0},    {21866, 1251}, {737, 1253},  {775, 1257},
+                               {857, 1254},   {862, 1255},   {28591, 1252}, {28592, 1250}, {28595, 1251}};
 static_assert(std::size(kCandidates) + std::size(kReaders) <= 32, "a candidate is a bit of a 32-bit mask");
 
 // Texts longer than this are decided on windows of their own (see
@@ -777,9 +779,10 @@ Script ScriptOf(UINT codePage)
     switch (codePage) {
     case CP_UTF8: return Script::Utf8;
     case 932: case 936: case 949: case 950: return Script::Cjk;
-    case 1251: case 866: case 20866: case 855: case 10007: case 21866: return Script::Cyrillic;
+    case 1251: case 866: case 20866: case 855: case 10007: case 21866: case 28595: return Script::Cyrillic;
     case 1250: case 1252: case 1254: case 1257: case 1258: return Script::Latin;
-    case 437: case 850: case 10000: case 852: case 10029: case 775: case 857: return Script::Latin;
+    case 437: case 850: case 10000: case 852: case 10029: case 775: case 857: case 28591: case 28592:
+        return Script::Latin;
     default: return Script::Other;
     }
 }

@@ -68,10 +68,11 @@ std::string DescribeRepair(const std::vector<RepairStep>& steps);
 
 // The code pages the engine considers, as the system has them: UTF-8 and the
 // legacy code pages of the languages whose text is commonly misread, then
-// the consoles' and the Mac's, which text is only misread through.
+// the consoles', the Mac's and some ISO ones, which text is only misread
+// through.
 const std::vector<UINT>& RepairCodePages();
 
 // Whether the engine considers these misreadings, the first first: a Mac code
-// page misreads only UTF-8, a console's also the Windows code page of its
-// letters, and either only once.
+// page misreads only UTF-8, a console's or an ISO one also the Windows code
+// page of its letters, and each only once.
 bool RepairUndoes(const std::vector<RepairStep>& steps);

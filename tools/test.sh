@@ -27,4 +27,6 @@ PELISAN_PACKAGE_BUILD=$build-pkg "$root/tools/package.sh"
 "$root/tests/package/install-test.sh" "$root/out/pelisan_1.30-1_amd64.deb" "$build/pelisan_window_tool.exe"
 if [ -x /usr/lib/wine/wine ]; then
   suite "$build-pkg-i686" "$@"
+else
+  echo "32-bit Wine is not installed: the 32-bit build's tests are left out." >&2
 fi

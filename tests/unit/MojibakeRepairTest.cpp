@@ -45,7 +45,7 @@ TEST(MojibakeRepair, HeldOutRowsMeetTheTargets)
             if (family != RepairFamily::LatinAsLatin) {
                 notLatin.Add(result, original);
             }
-            // A console or Mac code page is never read as UTF-8: the text is never written in it.
+            // A console, Mac or ISO code page is never read as UTF-8: the text is never written in it.
             const bool reader = !RepairUndoes({{garbling.steps.front().nWrongCodePage, CP_UTF8}});
             if (family == RepairFamily::Utf8) {
                 (reader ? readers : utf8).Add(result, original);
@@ -59,7 +59,7 @@ TEST(MojibakeRepair, HeldOutRowsMeetTheTargets)
         }
     }
     std::printf("clean: %d false repairs; garbled: %d, exact %.2f %% (without Latin as Latin %.2f %%, UTF-8 %.2f %%, "
-                "UTF-8 as console and Mac %.2f %%, CJK as CJK %.2f %%, Cyrillic as Cyrillic %.2f %%), wrong %.3f %%\n",
+                "UTF-8 as console, Mac and ISO %.2f %%, CJK as CJK %.2f %%, Cyrillic as Cyrillic %.2f %%), wrong %.3f %%\n",
                 falseRepairs, overall.total, overall.Exact(), notLatin.Exact(), utf8.Exact(), readers.Exact(),
                 cjk.Exact(), cyrillic.Exact(), overall.Wrong());
     EXPECT_EQ(falseRepairs, 0);
@@ -137,12 +137,13 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
         {L"Gr\u00c3\u00b6\u00c3\u0178e der Datei \u2013 M\u00c3\u00bcller", L"Gr\u00f6\u00dfe der Datei \u2013 M\u00fcller"},
         // A right quote inside a misread word is kept, the word read around it.
         {L"Les fr\u00c3\u00a8res de l\u2019\u00c3\u00a9cole", L"Les fr\u00e8res de l\u2019\u00e9cole"},
-        // UTF-8 shown by a console (866, 437) and by a Mac.
+        // UTF-8 shown by a console (866, 437), by a Mac, and as ISO 8859-1, whose C1 controls 1252 lacks.
         {L"\u2568\u2510\u2564\u00c7\u2568\u2591\u2568\u2593\u2568\u2555\u2568\u2557\u2564\u00ee\u2568\u255c"
          L"\u2568\u255b\u2568\u2561",
          L"\u043f\u0440\u0430\u0432\u0438\u043b\u044c\u043d\u043e\u0435"},
         {L"Ti\u00df\u2551\u2510ng Vi\u00df\u2557\u00e7t", L"Ti\u1ebfng Vi\u1ec7t"},
         {L"g\u221a\u00a2teaux", L"g\u00e2teaux"},
+        {L"\u00c5\u009al\u00c4\u0085sk i Krak\u00c3\u00b3w", L"\u015al\u0105sk i Krak\u00f3w"},
     };
     for (const auto& row : mixed) {
         const RepairResult result = RepairMojibake(row.text);
