@@ -649,8 +649,13 @@ void PrintRepairLongText()
     const MixedText mixed = MakeMixedText(16 * kMiB);
     std::wstring garbled;
     MisreadText(mixed.utf16, {CP_UTF8, 1252}, garbled);
+    // A right quote a quarter in, off the three windows: the text no longer
+    // reads whole, and is read run by run.
+    std::wstring beside = garbled;
+    beside.insert(beside.find(L' ', beside.size() / 4), L" \u2019");
     const std::pair<const char*, const std::wstring*> texts[] = {{"clean Japanese", &mixed.utf16},
-                                                                 {"UTF-8 read as 1252", &garbled}};
+                                                                 {"UTF-8 read as 1252", &garbled},
+                                                                 {"the same beside a right quote", &beside}};
     for (const auto& [name, text] : texts) {
         const MixedText placed{"", *text};
         std::vector<double> pass, repair;
