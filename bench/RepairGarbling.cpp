@@ -1,17 +1,11 @@
 #include "RepairGarbling.h"
 
+#include <algorithm>
 #include <iterator>
-#include <map>
+
+#include "core/RepairModel.h"
 
 namespace {
-
-// The code pages each language's text is written in besides UTF-8.
-const std::map<std::string_view, std::vector<UINT>> kNative = {
-    {"ja", {932}},  {"zh_CN", {936}}, {"zh_TW", {950}}, {"ko", {949}},  {"ru", {1251, 866, 20866}},
-    {"uk", {1251}}, {"el", {1253}},   {"he", {1255}},   {"ar", {1256}}, {"th", {874}},
-    {"tr", {1254}}, {"pl", {1250}},   {"cs", {1250}},   {"hu", {1250}}, {"de", {1252}},
-    {"fr", {1252}}, {"es", {1252}},   {"pt", {1252}},   {"vi", {1258}}, {"en", {1252}},
-};
 
 constexpr RepairRow kRows[] = {
 #include "RepairRows.inc"
@@ -27,11 +21,16 @@ bool Garble(std::wstring_view text, const RepairStep& step, std::wstring& garble
 std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view text, bool twice)
 {
     std::vector<Garbling> garblings;
-    const auto native = kNative.find(language);
-    if (native == kNative.end()) {
+    // The code pages the language is written in besides UTF-8, as the model has them.
+    const auto& languages = repair_model::kLanguages;
+    const auto native = std::find_if(languages.begin(), languages.end(),
+                                     [&](const repair_model::LanguageInfo& info) { return language == info.name; });
+    if (native == languages.end()) {
         return garblings;
     }
-    std::vector<UINT> rights = native->second;
+    std::vector<UINT> rights;
+    std::copy_if(native->codePages.begin(), native->codePages.end(), std::back_inserter(rights),
+                 [](UINT codePage) { return codePage != 0; });
     rights.push_back(CP_UTF8);
     for (const UINT right : rights) {
         for (const UINT wrong : RepairCodePages()) {
