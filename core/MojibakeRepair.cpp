@@ -1091,16 +1091,21 @@ std::uint32_t SequenceAt(std::string_view bytes, std::size_t i, std::size_t& len
     return NextCodePoint(character, k);
 }
 
-// Whether bytes hold UTF-8 of a letter that is not rare: clean Russian in
-// 866 holds sequences too, mostly of rare Han ("уле" reads as U+3AE5).
-bool HasLetterSequence(const Tables& tables, std::string_view bytes)
+// Whether a run's bytes hold UTF-8 of a letter of a script the run's own
+// letters are in ("Ã©tè" holds "é"): clean Russian in 866 holds sequences
+// too, of Han ("очень" holds "祭").
+bool HasLetterSequence(const Tables& tables, std::wstring_view run, std::string_view bytes)
 {
+    std::uint32_t kinds = 0;
+    for (std::size_t i = 0; i < run.size();) {
+        const unsigned kind = kTokenKind[TokenOf(tables, NextCodePoint(run, i)) & kTokenMask];
+        kinds |= IsLetterKind(kind) ? 1u << kind : 0;
+    }
     std::wstring character;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         std::size_t length = 0;
         const std::uint32_t c = SequenceAt(bytes, i, length, character);
-        const unsigned kind = kTokenKind[TokenOf(tables, c) & kTokenMask];
-        if (c != 0 && IsLetterKind(kind) && kind != kRareHan && kind != kRareHangul) {
+        if (c != 0 && ((kinds >> kTokenKind[TokenOf(tables, c) & kTokenMask]) & 1) != 0) {
             return true;
         }
     }
@@ -1229,7 +1234,7 @@ MixedReading ReadRunByRun(const Tables& tables, std::wstring_view text, const st
         if (ReadRunAroundMarks(tables, original, step, decoded, weak)) {
             read.push_back({k, decoded, true, weak});
         } else {
-            reading.bMisreadKept = reading.bMisreadKept || HasLetterSequence(tables, runBytes);
+            reading.bMisreadKept = reading.bMisreadKept || HasLetterSequence(tables, original, runBytes);
         }
     };
     for (std::size_t k = 0; k < runs.size();) {
