@@ -122,7 +122,6 @@ struct Tables {
     std::vector<bool> asciiTokens; // per token: ASCII, a space or a digit
     std::vector<bool> tripleLetters; // per token: a letter beyond ASCII of a small alphabet
     std::uint32_t nUtf8Bit = 0;
-    std::uint32_t nReaderBits = 0;
     std::uint32_t nVietnameseBit = 0;
     std::uint32_t nNoBreakSpaceBits = 0; // the candidates whose 0xA0 is a no-break space
     std::vector<VietnameseLetter> vietnamese;        // by the letter beyond 1258
@@ -177,14 +176,20 @@ std::uint32_t KindOf(std::uint32_t codePoint)
     return *std::prev(run) & 31;
 }
 
+// The candidate's place among codePages; codePages.size() for one that is none.
+std::size_t IndexOf(const std::vector<UINT>& codePages, UINT codePage)
+{
+    return static_cast<std::size_t>(std::find(codePages.begin(), codePages.end(), codePage) - codePages.begin());
+}
+
 // The candidate's bit in the masks; 0 for a code page that is none.
 std::uint32_t BitOf(const std::vector<UINT>& codePages, UINT codePage)
 {
-    const auto candidate = std::find(codePages.begin(), codePages.end(), codePage);
-    return candidate == codePages.end() ? 0 : 1u << (candidate - codePages.begin());
+    const std::size_t index = IndexOf(codePages, codePage);
+    return index < codePages.size() ? 1u << index : 0;
 }
 
-void AddCandidate(Tables& tables, UINT codePage, bool reader, UINT readsAlso)
+void AddCandidate(Tables& tables, UINT codePage, UINT readsAlso)
 {
     if (!g_platform.IsValidCodePage(codePage)) {
         return;
@@ -193,7 +198,6 @@ void AddCandidate(Tables& tables, UINT codePage, bool reader, UINT readsAlso)
     tables.codePages.push_back(codePage);
     tables.readsAlso.push_back(readsAlso);
     tables.nVietnameseBit |= codePage == kVietnamese ? bit : 0;
-    tables.nReaderBits |= reader ? bit : 0;
     if (codePage == CP_UTF8) {
         tables.nUtf8Bit = bit;
         for (std::uint32_t c = 0; c < 0x10000; ++c) {
@@ -210,11 +214,11 @@ Tables BuildTables()
     Tables tables;
     tables.masks.assign(0x10000, 0);
     for (const UINT codePage : kCandidates) {
-        AddCandidate(tables, codePage, false, 0);
+        AddCandidate(tables, codePage, 0);
     }
     tables.nRightCount = tables.codePages.size();
     for (const Reader& reader : kReaders) {
-        AddCandidate(tables, reader.codePage, true, reader.windowsPage);
+        AddCandidate(tables, reader.codePage, reader.windowsPage);
     }
     tables.vietnamese = VietnameseLetters(tables.masks, tables.nVietnameseBit);
     tables.vietnameseByParts = tables.vietnamese;
@@ -836,18 +840,22 @@ std::uint32_t EncodableMask(const Tables& tables, std::wstring_view text)
     return mask;
 }
 
-// Every reading of text as bytes of one candidate decoded through another,
-// that alters a letter and gives a text not found before. outer: the steps
-// that made text, undone already. Of the text as it came, the readings that
-// alter no letter are priced too.
+bool IsReader(const Tables& tables, std::size_t w)
+{
+    return w >= tables.nRightCount;
+}
+
 // Whether right read as the candidate w is a misreading the engine undoes:
 // a reader misreads only UTF-8 and its Windows code page.
 bool Undoes(const Tables& tables, std::size_t w, UINT right)
 {
-    const bool reader = ((tables.nReaderBits >> w) & 1) != 0;
-    return right != tables.codePages[w] && (!reader || right == CP_UTF8 || right == tables.readsAlso[w]);
+    return right != tables.codePages[w] && (!IsReader(tables, w) || right == CP_UTF8 || right == tables.readsAlso[w]);
 }
 
+// Every reading of text as bytes of one candidate decoded through another,
+// that alters a letter and gives a text not found before. outer: the steps
+// that made text, undone already. Of the text as it came, the readings that
+// alter no letter are priced too.
 void AddReadings(const Tables& tables, std::wstring_view text, const std::vector<RepairStep>& outer,
                  Readings& readings)
 {
@@ -862,7 +870,7 @@ void AddReadings(const Tables& tables, std::wstring_view text, const std::vector
         // through a Western one the second time.
         const bool sameReader = outer.empty() || outer.front().nWrongCodePage == wrong ||
                                 outer.front().nWrongCodePage == 1252;
-        const bool once = outer.empty() || ((tables.nReaderBits >> w) & 1) == 0;
+        const bool once = outer.empty() || !IsReader(tables, w);
         if ((mask & (1u << w)) == 0 || !sameReader || !once || !EncodeStrict(wrong, text, bytes)) {
             continue;
         }
@@ -1560,12 +1568,10 @@ bool RepairUndoes(const std::vector<RepairStep>& steps)
 {
     const Tables& tables = GetTables();
     const std::vector<UINT>& pages = tables.codePages;
-    const auto rights = pages.begin() + static_cast<std::ptrdiff_t>(tables.nRightCount);
     return !steps.empty() && std::all_of(steps.begin(), steps.end(), [&](const RepairStep& step) {
-        const auto w = static_cast<std::size_t>(std::find(pages.begin(), pages.end(), step.nWrongCodePage) -
-                                                pages.begin());
-        return w < pages.size() && std::find(pages.begin(), rights, step.nRightCodePage) != rights &&
-               Undoes(tables, w, step.nRightCodePage) && (steps.size() == 1 || ((tables.nReaderBits >> w) & 1) == 0);
+        const std::size_t w = IndexOf(pages, step.nWrongCodePage);
+        return w < pages.size() && IndexOf(pages, step.nRightCodePage) < tables.nRightCount &&
+               Undoes(tables, w, step.nRightCodePage) && (steps.size() == 1 || !IsReader(tables, w));
     });
 }
 
@@ -1587,7 +1593,7 @@ RepairAnalysis AnalyseMojibake(std::wstring_view text)
     std::vector<std::size_t> utf8;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const RepairStep& step = candidates[i].steps.front();
-        if (step.nRightCodePage == CP_UTF8 && (BitOf(tables.codePages, step.nWrongCodePage) & tables.nReaderBits) == 0) {
+        if (step.nRightCodePage == CP_UTF8 && !IsReader(tables, IndexOf(tables.codePages, step.nWrongCodePage))) {
             utf8.push_back(i);
         }
     }
