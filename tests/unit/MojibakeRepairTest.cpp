@@ -144,6 +144,10 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
         {L"Ti\u00df\u2551\u2510ng Vi\u00df\u2557\u00e7t", L"Ti\u1ebfng Vi\u1ec7t"},
         {L"g\u221a\u00a2teaux", L"g\u00e2teaux"},
         {L"\u00c5\u009al\u00c4\u0085sk i Krak\u00c3\u00b3w", L"\u015al\u0105sk i Krak\u00f3w"},
+        // Beside a right Russian word whose bytes in 866 hold UTF-8 of a Han character.
+        {L"\u2568\u2510\u2564\u0410\u2568\u2591\u2568\u2593\u2568\u2555\u2568\u2557\u2564\u041c\u2568\u255c"
+         L"\u2568\u255b\u2568\u2561 \u043e\u0447\u0435\u043d\u044c",
+         L"\u043f\u0440\u0430\u0432\u0438\u043b\u044c\u043d\u043e\u0435 \u043e\u0447\u0435\u043d\u044c"},
     };
     for (const auto& row : mixed) {
         const RepairResult result = RepairMojibake(row.text);
@@ -166,7 +170,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     // another code page ("Estadiěsticas"), and Portuguese capitals whose "Ã"
     // before a space would be "à" if that space had been a no-break one, box
     // drawing around a right word, as a console shows it, and a
-    // Chinese character that 936 would read as UTF-8 of a "·" beside a right mark.
+    // Chinese character that 936 would read as UTF-8 of a "·" beside a right mark,
+    // and a misread word holding a right letter, which would stay part mojibake.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"keymaps \u2248 keyboard table descriptions",
@@ -178,7 +183,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
                                 L"Pre\u0301fe\u0301rences du syste\u0300me", L"Tie\u0302\u0301ng Vie\u0323\u0302t",
                                 L"IRM\u00c3 E S\u00c3O PAULO", L"IRM\u00c3 E IRM\u00c3OS",
                                 L"\u2554\u2550\u2550\u2557 \u00dcberschrift \u255a\u2550\u2550\u255d",
-                                L"\u8def\u3002This option is fine"}) {
+                                L"\u8def\u3002This option is fine",
+                                L"\u00c3\u00a9t\u00e8 de l\u2019\u00c3\u00a9cole"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }
