@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/ExitStatus.h"
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
 
 namespace {
 

@@ -19,11 +19,11 @@
 
 #include "BenchClock.h"
 #include "BenchText.h"
-#include "RepairGarbling.h"
 #include "core/ConversionPass.h"
-#include "core/MojibakeRepair.h"
 #include "core/RtfCopy.h"
 #include "core/RtfRender.h"
+#include "repair/MojibakeRepair.h"
+#include "repair/tools/RepairGarbling.h"
 
 namespace {
 

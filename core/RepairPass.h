@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
 
 enum class RepairOutcome {
     Repaired,        // the repaired copy is written

@@ -23,7 +23,7 @@ pack() {
   "$arch-w64-mingw32-strip" "$stage/$name/pelisan.exe"
   # The READMEs show the screenshots by these relative paths.
   cp "$root"/docs/screenshots/*.png "$stage/$name/docs/screenshots/"
-  cp "$root/docs/PERFORMANCE.md" "$root/docs/REPAIR.md" "$stage/$name/docs/"
+  cp "$root/docs/PERFORMANCE.md" "$root/repair/REPAIR.md" "$stage/$name/docs/"
   rm -f "$out/$name.zip"
   (cd "$stage" && zip -qrX "$out/$name.zip" "$name")
   "$root/tools/check-package.sh" "$out/$name.zip"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, on Debian or Ubuntu, and
-# the packages named as arguments (tools/repair/measure.sh names its corpus's).
+# the packages named as arguments (repair/tools/measure.sh names its corpus's).
 set -euo pipefail
 
 packages=(

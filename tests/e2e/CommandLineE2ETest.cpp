@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ProcessRunner.h"
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "ClipboardProbe.h"
 #include "LateRenderer.h"
 #include "core/ConversionPass.h"
-#include "core/MojibakeRepair.h"
 #include "core/RepairPass.h"
 #include "core/TextBlocks.h"
+#include "repair/MojibakeRepair.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "ClipboardProbe.h"
 #include "core/ConversionPass.h"
-#include "core/MojibakeRepair.h"
 #include "core/RepairPass.h"
+#include "repair/MojibakeRepair.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "bench/RepairGarbling.h"
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
+#include "repair/tools/RepairGarbling.h"
 
 namespace {
 

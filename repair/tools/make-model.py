@@ -2,7 +2,7 @@
 """Makes the text model of the mojibake repair from part of the corpus's tuning half
 and the prose written beside the corpus for the model alone.
 
-    tools/repair/make-model.py MODEL_TSV MARGINS_JSON core/RepairModelData.cpp
+    repair/tools/make-model.py MODEL_TSV MARGINS_JSON repair/RepairModelData.cpp
 
 One model per language of the corpus: the cost (bits of surprise, in eighths)
 of each character after the one before it. A pair of characters seen in the
@@ -18,32 +18,22 @@ second letter alone. Letters are compared without case; the case of whole
 words is priced apart, the same for every language.
 """
 import collections
-import types
 import json
 import math
 import sys
 import unicodedata
-from pathlib import Path
 
-corpus_path = Path(__file__).with_name("build-corpus.py")
-corpus = types.ModuleType("corpus")
-sys.modules["corpus"] = corpus
-exec(compile(corpus_path.read_text(encoding="utf-8"), str(corpus_path), "exec"), corpus.__dict__)
+import shared
 
-# Kinds of character; the order is the engine's (core/RepairModel.h).
-CLASSES = ["space", "digit", "ascii_punct", "latin", "cyrillic", "greek", "han", "rare_han", "hiragana", "katakana",
-           "halfwidth_katakana", "hangul", "rare_hangul", "arabic", "hebrew", "thai", "punct", "symbol", "box", "emoji",
-           "control", "private", "mark", "fullwidth", "other_letter", "other"]
+
+CLASSES = shared.KINDS
 C = {name: i for i, name in enumerate(CLASSES)}
-# The code pages each language's text is written in besides UTF-8.
-NATIVE = {"ja": [932], "zh_CN": [936], "zh_TW": [950], "ko": [949], "ru": [1251, 866, 20866], "uk": [1251],
-          "el": [1253], "he": [1255], "ar": [1256], "th": [874], "tr": [1254], "pl": [1250], "cs": [1250],
-          "hu": [1250], "de": [1252], "fr": [1252], "es": [1252], "pt": [1252], "vi": [1258], "en": [1252]}
-LANGUAGES = corpus.LANGUAGES
+LANGUAGES = shared.language_names()
 POOLED = "pooled"
 MODELS = LANGUAGES + [POOLED]
-PAIR_BITS = 17
-TRIPLE_BITS = 17
+PAIR_BITS = shared.PAIR_BITS
+TRIPLE_BITS = shared.TRIPLE_BITS
+TOKEN_BITS = shared.TOKEN_BITS
 UNIT = 8  # cost units per bit
 LANGUAGE_CHARS = 2_000_000  # characters read per language at most
 LANGUAGE_PRIOR = 2.0        # counts of all languages' distribution each language's own is smoothed with
@@ -131,17 +121,13 @@ def classify_script(code):
     return C["other"]
 
 
-# Letters beyond ASCII of the small alphabets, whose pairs alone tell too
-# little: after two of them, the next character is priced by the two. ASCII
-# letters, which every language has, are left to pairs.
-TRIPLE_KINDS = {C[k] for k in ("latin", "cyrillic", "greek", "arabic", "hebrew", "thai")}
+# ASCII letters, which every language has, are left to pairs.
+TRIPLE_KINDS = {C[k] for k in shared.TRIPLE_KINDS}
 # Stands for "any follower" in the triple table: the context's own row.
-CONTEXT = (1 << 14) - 1
-LETTERS = {C[k] for k in ("latin", "cyrillic", "greek", "han", "rare_han", "hiragana", "katakana", "halfwidth_katakana",
-                          "hangul", "rare_hangul", "arabic", "hebrew", "thai", "fullwidth", "other_letter")}
-# How the letters of a word are cased, the engine's order: none, lower, capitalised, upper, mixed;
-# and words that mix alphabets, which clean text seldom has and mojibake often makes ("УMayLoadФ").
-WORD_CASES = 6
+CONTEXT = (1 << TOKEN_BITS) - 1
+LETTERS = {C[k] for k in shared.LETTER_KINDS}
+# Words that mix alphabets, which clean text seldom has and mojibake often makes ("УMayLoadФ").
+WORD_CASES = shared.WORD_CASES
 ALPHABETS = {C["latin"], C["cyrillic"], C["greek"]}
 
 
@@ -203,7 +189,7 @@ def main():
                     counts[fold(ch)[0]] += 1
     vocabulary = sorted(ch for ch, n in counts.items()
                         if n >= 2 and ord(ch) < 0x10000 and kind(ord(ch)) not in (C["control"], C["other"]))
-    assert len(CLASSES) + len(vocabulary) < 1 << 14
+    assert len(CLASSES) + len(vocabulary) < CONTEXT
     token_of = {ch: len(CLASSES) + i for i, ch in enumerate(vocabulary)}
     token_count = len(CLASSES) + len(vocabulary)
     token_class = list(range(len(CLASSES))) + [kind(ord(ch)) for ch in vocabulary]
@@ -331,7 +317,7 @@ def main():
 
     pairs.sort(reverse=True)
     pairs = pairs[:int((1 << PAIR_BITS) * 0.7)]
-    keys, values = hash_table(PAIR_BITS, [(pair_hash(li << 14 | a, b), c) for _, li, a, b, c in pairs])
+    keys, values = hash_table(PAIR_BITS, [(pair_hash(li << TOKEN_BITS | a, b), c) for _, li, a, b, c in pairs])
     pair_table = {(li, a, b): c for _, li, a, b, c in pairs}
 
     def pair_cost(li, a, b):
@@ -362,7 +348,7 @@ def main():
     triple_count = len(triples)
     triples = triples[:int((1 << TRIPLE_BITS) * 0.7)]
     triple_keys, triple_values = hash_table(
-        TRIPLE_BITS, [(pair_hash(pair_hash(li << 14 | a, b), c), v) for _, li, a, b, c, v in triples])
+        TRIPLE_BITS, [(pair_hash(pair_hash(li << TOKEN_BITS | a, b), c), v) for _, li, a, b, c, v in triples])
 
     total_words = sum(word_cases[c] for c in range(1, WORD_CASES))
     word_case_costs = [0] + [cost((word_cases[c] + 1) / (total_words + WORD_CASES)) for c in range(1, WORD_CASES)]
@@ -428,8 +414,10 @@ def rows(values, per_line=24):
 
 
 def write(path, model):
-    out = ["// Generated by tools/repair/make-model.py from the corpus's tuning half. Do not edit.",
-           '#include "core/RepairModel.h"\n', "namespace repair_model {\n",
+    out = ["// Generated by repair/tools/make-model.py from the corpus's tuning half. Do not edit.",
+           '#include "repair/RepairModel.h"\n', "namespace repair_model {\n",
+           f"static_assert(kShapeFingerprint == {shared.fingerprint():#010x}, "
+           '"made for another shape: repair/tools/measure.sh --retune makes it anew");\n',
            "// Names ending in Data are the spans' storage."]
 
     def span(name, kind, values, comment, per_line=24):
@@ -444,13 +432,8 @@ def write(path, model):
         out.extend("    {" + ", ".join(str(v) for v in row) + "}," for row in values)
         out.append("}};\n")
 
-    out.append("const std::array<LanguageInfo, kLanguageCount> kLanguages = {{")
-    for language in LANGUAGES:
-        pages = NATIVE[language] + [0] * (3 - len(NATIVE[language]))
-        out.append(f'    {{"{language}", {{{", ".join(str(p) for p in pages)}}}}},')
-    out.append("}};\n")
     vocabulary_rows = model["vocabulary"]
-    span("kVocabulary", "std::uint32_t", [code << 16 | case << 14 | token for code, token, case in vocabulary_rows],
+    span("kVocabulary", "std::uint32_t", [code << 16 | case << TOKEN_BITS | token for code, token, case in vocabulary_rows],
          f"{len(vocabulary_rows)} rows: code point, case (none, lower, upper), token.", 8)
     span("kKindRuns", "std::uint32_t", [code << 5 | k for code, k in model["ranges"]],
          "Runs of one kind: first code point, kind.", 8)
@@ -479,10 +462,8 @@ def write(path, model):
         out.append(f"const std::array<std::uint8_t, {len(keys)}> k{name}Cost = {{")
         out.append(rows(values, 24))
         out.append("};\n")
-    out.append("// The kinds whose letters beyond ASCII start a triple's context, a bit for each.")
-    out.append(f"const std::uint32_t kTripleKinds = {sum(1 << k for k in TRIPLE_KINDS):#x};\n")
     out.append("// Margins by family, then length band, tuned on the corpus's tuning half"
-               " (tools/repair/tune-margins.py).")
+               " (repair/tools/tune-margins.py).")
     out.append("const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins = {{")
     out.extend(f"    {{{m[0]}, {m[1]}}}," for m in model["margins"])
     out.append("}};\n")

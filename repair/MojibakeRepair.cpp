@@ -1,4 +1,4 @@
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "core/Platform.h"
-#include "core/RepairModel.h"
+#include "repair/RepairModel.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ constexpr int kCostHorizon = 64 * 8;
 constexpr int kNoRunnerUp = INT_MAX / 2;
 // How many of the likeliest UTF-8 readings are undone once more.
 constexpr std::size_t kTwiceExpanded = 2;
-// A character's token, without its case (case << 14 | token).
-constexpr std::uint16_t kTokenMask = 0x3FFF;
+// A character's token, without its case (case << kTokenBits | token).
+constexpr std::uint16_t kTokenMask = (1u << kTokenBits) - 1;
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -116,7 +116,7 @@ struct Tables {
     std::size_t nRightCount = 0;       // the candidates text may be written in: the first ones
     std::vector<UINT> readsAlso;       // per candidate: a reader's Windows code page, or 0
     std::vector<std::uint32_t> masks;  // per BMP character: bit i set when codePages[i] encodes it
-    std::vector<std::uint16_t> tokens; // per BMP character: case << 14 | token
+    std::vector<std::uint16_t> tokens; // per BMP character: case << kTokenBits | token
     // per token: its cost in each language, as a character of its kind and among them
     std::vector<std::array<std::uint16_t, kLanguageCount>> characterCosts;
     std::vector<bool> asciiTokens; // per token: ASCII, a space or a digit
@@ -285,7 +285,7 @@ int FindCost(const std::array<std::uint16_t, N>& keys, const std::array<std::uin
 
 inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 {
-    const int cost = FindCost(kPairKeys, kPairCost, PairHash(model << 14 | a, b));
+    const int cost = FindCost(kPairKeys, kPairCost, PairHash(model << kTokenBits | a, b));
     return cost >= 0 ? cost
                      : kBackoffCost[a * kModelCount + model] + kKindCost[model][kTokenKind[a]][kTokenKind[b]] +
                            kTokenCost[b * kModelCount + model];
@@ -294,7 +294,7 @@ inline int PairCost(unsigned model, std::uint32_t a, std::uint32_t b)
 // What c costs after the letters a and b, given what it costs after b alone.
 inline int TripleCost(unsigned model, std::uint32_t a, std::uint32_t b, std::uint32_t c, int pairCost)
 {
-    const std::uint32_t context = PairHash(model << 14 | a, b);
+    const std::uint32_t context = PairHash(model << kTokenBits | a, b);
     const int cost = FindCost(kTripleKeys, kTripleCost, PairHash(context, c));
     if (cost >= 0) {
         return cost;
@@ -475,7 +475,7 @@ TextScore TextCost(const Tables& tables, std::wstring_view text, UINT codePage, 
             sum[language] += costs[language];
         }
         if (IsLetterKind(kTokenKind[token])) {
-            word.Add(entry >> 14, kTokenKind[token], codePoint >= 0x80);
+            word.Add(entry >> kTokenBits, kTokenKind[token], codePoint >= 0x80);
         } else {
             endWord();
             wordStart = tokens.size() + 1;
@@ -928,7 +928,8 @@ unsigned LengthBand(const Tables& tables, std::wstring_view text)
         NextCodePoint(text, i);
         SkipMarks(tables, text, i);
     }
-    return characters < 8 ? 0 : characters < 16 ? 1 : characters < 32 ? 2 : 3;
+    const auto after = std::upper_bound(kLengthBandStarts.begin(), kLengthBandStarts.end(), characters);
+    return static_cast<unsigned>(after - kLengthBandStarts.begin()) - 1;
 }
 
 // Bytes lost on the way, to U+FFFD or to a question mark amid characters
@@ -989,8 +990,7 @@ bool IsListOfLoneCharacters(std::wstring_view text)
 // Text whose misreading touched only its punctuation ("a√z" for "a–z") has
 // a reading that alters no letter far likelier than any repair of its
 // letters, which would then be wrong. Checked beside the margins, which are
-// chosen without it but for Cyrillic as Cyrillic (tools/repair/tune-margins.py).
-constexpr int kUnalteredLeeway = 8 * 8;
+// chosen without it but for Cyrillic as Cyrillic (repair/tools/tune-margins.py).
 
 bool PassesMargins(const RepairAnalysis& analysis, std::wstring_view text)
 {
@@ -1553,10 +1553,7 @@ RepairFamily FamilyOf(const std::vector<RepairStep>& steps)
 
 const char* FamilyName(RepairFamily family)
 {
-    constexpr const char* names[] = {"UTF-8 read as legacy", "CJK as CJK", "Cyrillic as Cyrillic", "Latin as Latin",
-                                     "CJK as other", "Cyrillic as other", "Latin as other", "Greek/Hebrew/Arabic/Thai",
-                                     "legacy read as UTF-8", "twice"};
-    return names[static_cast<unsigned>(family)];
+    return kFamilyNames[static_cast<unsigned>(family)];
 }
 
 const std::vector<UINT>& RepairCodePages()

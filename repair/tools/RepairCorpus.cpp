@@ -1,4 +1,4 @@
-// Runs the mojibake repair over a corpus half (tools/repair/build-corpus.py):
+// Runs the mojibake repair over a corpus half (repair/tools/build-corpus.py):
 // every clean string as it is, and garbled through every plausible pair of
 // code pages, once and twice. Prints the figures by family, length and pair,
 // and the time each decision took. Not a test.
@@ -6,7 +6,7 @@
 //   pelisan_repair_corpus CORPUS.tsv [--per-cell N] [--features OUT.tsv]
 //
 // --per-cell: at most N strings for each language, right and wrong code page
-// (default 400). --features: one line per decision for tools/repair/tune-margins.py.
+// (default 400). --features: one line per decision for repair/tools/tune-margins.py.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "BenchClock.h"
-#include "RepairGarbling.h"
-#include "core/MojibakeRepair.h"
+#include "bench/BenchClock.h"
+#include "repair/MojibakeRepair.h"
+#include "repair/tools/RepairGarbling.h"
 
 namespace {
 

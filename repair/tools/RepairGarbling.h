@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/MojibakeRepair.h"
+#include "repair/MojibakeRepair.h"
 
 struct Garbling {
     std::vector<RepairStep> steps; // the first misreading first

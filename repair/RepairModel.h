@@ -1,36 +1,15 @@
 // How much a text looks like real text of one language: the tables the
-// repair engine decides by, made by tools/repair/make-model.py from clean text
+// repair engine decides by, made by repair/tools/make-model.py from clean text
 // in many languages. Costs are in eighths of a bit: the lower, the likelier.
 #pragma once
-
-#include <windows.h>
 
 #include <array>
 #include <cstdint>
 #include <span>
 
+#include "repair/RepairShared.h"
+
 namespace repair_model {
-
-// Kinds of character, in the generator's order.
-enum Kind : std::uint8_t {
-    kSpace, kDigit, kAsciiPunct, kLatin, kCyrillic, kGreek, kHan, kRareHan, kHiragana, kKatakana, kHalfwidthKatakana,
-    kHangul, kRareHangul, kArabic, kHebrew, kThai, kPunct, kSymbol, kBox, kEmoji, kControl, kPrivate, kMark, kFullwidth,
-    kOtherLetter, kOther, kKindCount
-};
-
-constexpr bool IsLetterKind(unsigned kind)
-{
-    return (kind >= kLatin && kind <= kThai) || kind == kFullwidth || kind == kOtherLetter;
-}
-
-// The languages modelled, and the code pages their text is written in besides
-// UTF-8 (0 ends the list).
-constexpr unsigned kLanguageCount = 20;
-struct LanguageInfo {
-    const char* name;
-    std::array<UINT, 3> codePages;
-};
-extern const std::array<LanguageInfo, kLanguageCount> kLanguages;
 
 // One model per language, and one of all languages together for pairs of
 // ASCII characters, which every language's text has.
@@ -50,12 +29,10 @@ extern const std::array<std::array<std::uint8_t, kKindCount>, kModelCount> kKind
 
 // How the cased letters of a word are: none, all lower, capitalised, all
 // upper, mixed; or the word mixes Latin, Cyrillic and Greek letters.
-constexpr unsigned kWordCaseCount = 6;
 extern const std::array<std::uint8_t, kWordCaseCount> kWordCaseCost;
 
 // Pairs of tokens seen in a language's text, by hash of the model and the
 // pair: a 16-bit fingerprint (0 for an empty slot) and the pair's cost.
-constexpr unsigned kPairBits = 17;
 extern const std::array<std::uint16_t, 1u << kPairBits> kPairKeys;
 extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;
 
@@ -64,12 +41,9 @@ extern const std::array<std::uint8_t, 1u << kPairBits> kPairCost;
 // three were seen together often enough. With kAnyFollower as the character:
 // what any other follower of that pair costs on top of its cost after the
 // second letter alone.
-constexpr unsigned kTripleBits = 17;
-constexpr std::uint32_t kAnyFollower = (1u << 14) - 1;
+constexpr std::uint32_t kAnyFollower = (1u << kTokenBits) - 1;
 extern const std::array<std::uint16_t, 1u << kTripleBits> kTripleKeys;
 extern const std::array<std::uint8_t, 1u << kTripleBits> kTripleCost;
-// The kinds whose letters beyond ASCII start such contexts, a bit for each.
-extern const std::uint32_t kTripleKinds;
 
 constexpr std::uint32_t PairHash(std::uint32_t a, std::uint32_t b)
 {
@@ -86,8 +60,6 @@ struct Margin {
     std::uint16_t nOverInput;
     std::uint16_t nOverRunnerUp;
 };
-constexpr unsigned kFamilyCount = 10;
-constexpr unsigned kLengthBandCount = 4;
 extern const std::array<Margin, kFamilyCount * kLengthBandCount> kMargins;
 
 } // namespace repair_model

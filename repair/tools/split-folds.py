@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Splits the corpus's tuning half into folds for choosing the margins.
 
-    tools/repair/split-folds.py TUNE_TSV OUT_DIR FOLDS
+    repair/tools/split-folds.py TUNE_TSV OUT_DIR FOLDS
 
 Writes OUT_DIR/fold-K-model.tsv (the strings the model of fold K is made
 from) and OUT_DIR/fold-K-margins.tsv (the rest, which that model never saw),

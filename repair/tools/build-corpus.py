@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Builds the mojibake repair corpus from text that Debian packages install.
 
-    tools/repair/build-corpus.py OUT_DIR
+    repair/tools/build-corpus.py OUT_DIR
 
 Writes OUT_DIR/tune.tsv and OUT_DIR/heldout.tsv, one clean string a line:
 language, source, text (4-200 characters). A string goes to one half by a
 hash of its text, so the same string never lands in both.
 
-Sources (tools/repair/measure.sh installs them and runs it all; never in CI):
+Sources (repair/tools/measure.sh installs them and runs it all; never in CI):
   man pages    manpages-l10n (cs de el es fr hu pl pt_BR ru uk vi), manpages-ja,
                manpages-zh (zh_CN, zh_TW), manpages-tr, manpages (English)
   CLDR         unicode-cldr-core: locale data and emoji annotations, every language
@@ -33,8 +33,9 @@ import sys
 import unicodedata
 from pathlib import Path
 
-LANGUAGES = ["ja", "zh_CN", "zh_TW", "ko", "ru", "uk", "el", "he", "ar", "th", "tr", "pl", "cs", "hu",
-             "de", "fr", "es", "pt", "vi", "en"]
+import shared
+
+LANGUAGES = shared.language_names()
 MAN_DIRS = {"ja": "ja", "zh_CN": "zh_CN", "zh_TW": "zh_TW", "ko": "ko", "ru": "ru", "uk": "uk", "el": "el",
             "tr": "tr", "pl": "pl", "cs": "cs", "hu": "hu", "de": "de", "fr": "fr", "es": "es", "pt": "pt_BR",
             "vi": "vi", "en": "."}

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Chooses the repair's margins from decisions on the corpus's tuning half.
 
-    tools/repair/tune-margins.py FEATURES.tsv tools/repair/margins.json
+    repair/tools/tune-margins.py FEATURES.tsv repair/tools/margins.json
 
 FEATURES.tsv comes from pelisan_repair_corpus --features run over the tuning
 half with margins of zero. For each family of repairs and length band it picks
@@ -14,15 +14,16 @@ import collections
 import json
 import sys
 
-FAMILIES = 10
+import shared
+
+FAMILIES = len(shared.FAMILIES)
 # Cyrillic as Cyrillic: the wrong repairs that would bind its margins are mostly
 # Western punctuation taken for lone letters, which the engine refuses when a
-# reading that alters no letter is UNALTERED_LEEWAY likelier (kUnalteredLeeway
-# in core/MojibakeRepair.cpp). Told so, the other families let more clean text
-# through on the tuning folds.
-KNOWS_UNALTERED = {2}
-UNALTERED_LEEWAY = 64
-BANDS = 4
+# reading that alters no letter is UNALTERED_LEEWAY likelier. Told so, the
+# other families let more clean text through on the tuning folds.
+KNOWS_UNALTERED = {shared.family_index("CyrillicAsCyrillic")}
+UNALTERED_LEEWAY = shared.UNALTERED_LEEWAY
+BANDS = len(shared.LENGTH_BANDS)
 REFUSE = 65535
 SAFETY_INPUT = 40      # eighths of a bit beyond the closest clean string
 SAFETY_RUNNER_UP = 16

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "repair/RepairShared.h"
+
 // One misreading: bytes of nRightCodePage decoded through nWrongCodePage.
 struct RepairStep {
     UINT nRightCodePage;
@@ -27,21 +29,6 @@ struct RepairResult {
 // alters no letter: a false repair is far worse than a missed one.
 RepairResult RepairMojibake(std::wstring_view text);
 
-// Groups of misreadings that are alike in how confusable they are; each has
-// margins of its own.
-enum class RepairFamily : unsigned {
-    Utf8,            // UTF-8 read as a legacy code page
-    CjkAsCjk,        // Shift-JIS, GBK, UHC, Big5 read as another of them
-    CyrillicAsCyrillic,
-    LatinAsLatin,
-    CjkAsOther,
-    CyrillicAsOther,
-    LatinAsOther,
-    OtherLegacy,     // Greek, Hebrew, Arabic, Thai read as anything else
-    ReadAsUtf8,      // legacy bytes that happened to be valid UTF-8
-    Twice,
-    Count
-};
 RepairFamily FamilyOf(const std::vector<RepairStep>& steps);
 const char* FamilyName(RepairFamily family);
 

@@ -1,14 +1,14 @@
-#include "RepairGarbling.h"
+#include "repair/tools/RepairGarbling.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "core/RepairModel.h"
+#include "repair/RepairModel.h"
 
 namespace {
 
 constexpr RepairRow kRows[] = {
-#include "RepairRows.inc"
+#include "repair/tests/RepairRows.inc"
 };
 
 bool Garble(std::wstring_view text, const RepairStep& step, std::wstring& garbled)

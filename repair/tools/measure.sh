@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # The mojibake repair measured on its own corpus, end to end; not run in CI.
 #
-#   tools/repair/measure.sh            held-out figures of the model as committed
-#   tools/repair/measure.sh --retune   first make the model and margins anew from the tuning half
+#   repair/tools/measure.sh            held-out figures of the model as committed
+#   repair/tools/measure.sh --retune   first make the model and margins anew from the tuning half
 #
 # The corpus and the reports go to build-corpus/ (PELISAN_CORPUS); with
-# --retune, core/RepairModelData.cpp, tools/repair/margins.json and
-# bench/RepairRows.inc are rewritten.
+# --retune, repair/RepairModelData.cpp, repair/tools/margins.json and
+# repair/tests/RepairRows.inc are rewritten.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${PELISAN_CORPUS:-$root/build-corpus}
 build=${PELISAN_BENCH_BUILD:-$root/build-release}
-here=$root/tools/repair
+here=$root/repair/tools
 folds=2
 if [ ! -s "$out/tune.tsv" ] || [ ! -s "$out/heldout.tsv" ] || [ ! -s "$out/model-prose.tsv" ]; then
   # The Debian packages whose text the corpus is made of; neither the build
@@ -37,15 +37,15 @@ if [ "${1:-}" = --retune ]; then
   : > "$out/tune-features.tsv"
   for ((k = 0; k < folds; k++)); do
     cat "$out/folds/fold-$k-model.tsv" "$out/model-prose.tsv" > "$out/folds/fold-$k-model-prose.tsv"
-    python3 "$here/make-model.py" "$out/folds/fold-$k-model-prose.tsv" - "$root/core/RepairModelData.cpp"
+    python3 "$here/make-model.py" "$out/folds/fold-$k-model-prose.tsv" - "$root/repair/RepairModelData.cpp"
     corpus_tool "$out/folds/fold-$k-margins.tsv" --per-cell 300 --features "$out/folds/fold-$k-features.tsv" \
       > "$out/folds/fold-$k-report.md"
     cat "$out/folds/fold-$k-features.tsv" >> "$out/tune-features.tsv"
   done
   python3 "$here/tune-margins.py" "$out/tune-features.tsv" "$here/margins.json"
   cat "$out/tune.tsv" "$out/model-prose.tsv" > "$out/tune-prose.tsv"
-  python3 "$here/make-model.py" "$out/tune-prose.tsv" "$here/margins.json" "$root/core/RepairModelData.cpp"
-  python3 "$here/make-test-rows.py" "$out/heldout.tsv" "$root/bench/RepairRows.inc"
+  python3 "$here/make-model.py" "$out/tune-prose.tsv" "$here/margins.json" "$root/repair/RepairModelData.cpp"
+  python3 "$here/make-test-rows.py" "$out/heldout.tsv" "$root/repair/tests/RepairRows.inc"
 fi
 # 1,500 strings of each language for each pair: with 300, two wrong strings
 # put a pair over 0.5 %.
