@@ -65,6 +65,7 @@ struct Tally {
 
 struct Item {
     std::string language;
+    std::string source;
     std::wstring original;
     std::wstring input;
     std::vector<RepairStep> garbling; // empty for clean text
@@ -74,7 +75,7 @@ struct Item {
 struct Report {
     Tally clean, mixedClean;
     long cleanAscii = 0;
-    std::map<std::string, Tally> families, pairs, languages, falseByLanguage;
+    std::map<std::string, Tally> families, pairs, languages, sources, falseByLanguage, falseBySource;
     std::map<std::string, Tally> buckets[2]; // all pairs, pairs that are not Latin as Latin
     Tally overall, notLatin, utf8, cjk, cyrillic, mixed;
     std::vector<double> times;
@@ -110,9 +111,11 @@ void Decide(const Item& item, Report& report, FILE* features)
     if (item.garbling.empty()) {
         (item.mixed ? report.mixedClean : report.clean).Add(result.bRepaired, false);
         report.falseByLanguage[item.language].Add(result.bRepaired, false);
+        report.falseBySource[item.source].Add(result.bRepaired, false);
         if (result.bRepaired && report.falseRepairs.size() < 40) {
-            report.falseRepairs.push_back(item.language + (item.mixed ? " (look-alike)  " : "  ") + ToUtf8(item.input) + "  ->  " +
-                                          ToUtf8(result.strText) + "  (" + DescribeRepair(result.steps) + ")");
+            report.falseRepairs.push_back(item.language + "/" + item.source + (item.mixed ? " (look-alike)  " : "  ") +
+                                          ToUtf8(item.input) + "  ->  " + ToUtf8(result.strText) + "  (" +
+                                          DescribeRepair(result.steps) + ")");
         }
         return;
     }
@@ -134,6 +137,7 @@ void Decide(const Item& item, Report& report, FILE* features)
     report.families[FamilyName(family)].Add(result.bRepaired, correct);
     report.pairs[PairName(item.garbling)].Add(result.bRepaired, correct);
     report.languages[item.language].Add(result.bRepaired, correct);
+    report.sources[item.source].Add(result.bRepaired, correct);
     report.buckets[0][kBuckets[bucket]].Add(result.bRepaired, correct);
     if (!latin) {
         report.notLatin.Add(result.bRepaired, correct);
@@ -171,6 +175,15 @@ void PrintTable(const char* title, const std::map<std::string, Tally>& rows)
     }
 }
 
+// Clean strings, look-alikes included, and how many were changed.
+void PrintCleanTable(const char* title, const std::map<std::string, Tally>& rows)
+{
+    std::printf("\n### %s\n\n| | clean | repaired falsely |\n|---|---|---|\n", title);
+    for (const auto& [name, t] : rows) {
+        std::printf("| %s | %ld | %ld |\n", name.c_str(), t.total, t.wrong);
+    }
+}
+
 void PrintReport(Report& report)
 {
     std::printf("## Clean text\n\n%ld strings beyond ASCII, %ld repaired falsely (%ld pure ASCII strings, never touched)\n",
@@ -180,6 +193,8 @@ void PrintReport(Report& report)
     for (const std::string& line : report.falseRepairs) {
         std::printf("    false: %s\n", line.c_str());
     }
+    PrintCleanTable("Clean text by language", report.falseByLanguage);
+    PrintCleanTable("Clean text by source", report.falseBySource);
     std::printf("\n## Garbled text\n\n| set | garbled | exact | wrong |\n|---|---|---|---|\n");
     const std::pair<const char*, Tally*> sets[] = {{"overall", &report.overall},
                                                    {"without Latin as Latin", &report.notLatin},
@@ -195,6 +210,7 @@ void PrintReport(Report& report)
     PrintTable("By length, all pairs", report.buckets[0]);
     PrintTable("By length, without Latin as Latin", report.buckets[1]);
     PrintTable("By language", report.languages);
+    PrintTable("By source", report.sources);
     PrintTable("By pair", report.pairs);
     double worst = 0;
     std::string worstPair;
@@ -246,7 +262,8 @@ int main(int argc, char** argv)
         if (tab2 == std::string::npos) {
             continue;
         }
-        Item item{line.substr(0, tab1), FromUtf8(line.substr(tab2 + 1)), {}, {}};
+        Item item{line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1), FromUtf8(line.substr(tab2 + 1)), {},
+                  {}};
         item.input = item.original;
         if (std::all_of(item.input.begin(), item.input.end(), [](wchar_t c) { return c < 0x80; })) {
             ++report.cleanAscii;
@@ -256,19 +273,19 @@ int main(int argc, char** argv)
         for (Garbling& garbling : GarblingsOf(item.language, item.original, true)) {
             std::size_t& count = cells[item.language + DescribeRepair(garbling.steps)];
             if (count++ < perCell) {
-                Decide({item.language, item.original, std::move(garbling.text), std::move(garbling.steps)}, report,
+                Decide({item.language, item.source, item.original, std::move(garbling.text), std::move(garbling.steps)}, report,
                        features);
             }
         }
         std::vector<MixedGarbling> mixedGarblings = MixedGarblingsOf(item.original);
         if (!mixedGarblings.empty()) {
             const std::wstring& lookAlike = mixedGarblings.front().original;
-            Decide({item.language, lookAlike, lookAlike, {}, true}, report, features);
+            Decide({item.language, item.source, lookAlike, lookAlike, {}, true}, report, features);
         }
         for (MixedGarbling& mixed : mixedGarblings) {
             std::size_t& count = cells[item.language + "mixed " + DescribeRepair(mixed.garbling.steps)];
             if (count++ < perCell) {
-                Decide({item.language, std::move(mixed.original), std::move(mixed.garbling.text),
+                Decide({item.language, item.source, std::move(mixed.original), std::move(mixed.garbling.text),
                         std::move(mixed.garbling.steps), true},
                        report, features);
             }

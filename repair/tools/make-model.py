@@ -370,7 +370,8 @@ def main():
             vocabulary_rows.append((ord(upper), token_of[ch], 2))
     vocabulary_rows.sort()
 
-    margins = json.load(open(margins_path))["margins"] if margins_path != "-" else [[0, 0]] * 40
+    no_margins = [[0, 0]] * (len(shared.FAMILIES) * len(shared.LENGTH_BANDS))
+    margins = json.load(open(margins_path))["margins"] if margins_path != "-" else no_margins
     model = {
         "vocabulary": vocabulary_rows, "ranges": ranges, "token_class": token_class,
         "token_costs": [token_costs[li][t] for t in range(token_count) for li in range(len(MODELS))],

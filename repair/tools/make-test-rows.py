@@ -36,10 +36,11 @@ def literal(text):
 
 def main():
     rng = random.Random(19)
+    cldr = {language: set(corpus.cldr_strings(corpus.SOURCES[language]["cldr"])) for language in shared.language_names()}
     by_language = {}
     for line in open(sys.argv[1], encoding="utf-8"):
-        language, source, text = line.rstrip("\n").split("\t", 2)
-        if source == "cldr" and not text.isascii():
+        language, _, text = line.rstrip("\n").split("\t", 2)
+        if text in cldr.get(language, ()) and not text.isascii():
             by_language.setdefault(language, []).append(text)
     rows = []
     for language in shared.language_names():
