@@ -1038,21 +1038,12 @@ std::uint32_t LetterMask(const Tables& tables, std::wstring_view text)
     return mask;
 }
 
-// The runs with a character beyond ASCII; the others never change.
 std::vector<Run> RunsBeyondAscii(const Tables& tables, std::wstring_view text)
 {
     std::vector<Run> runs;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t end = i;
-        bool beyond = false;
-        for (; end < text.size() && !IsBlank(text[end]); ++end) {
-            beyond = beyond || text[end] >= 0x80;
-        }
-        if (beyond) {
-            const std::wstring_view run = text.substr(i, end - i);
-            runs.push_back({i, end, EncodableMask(tables, run), LetterMask(tables, run)});
-        }
-        i = end + 1;
+    for (const RepairRun& span : RepairRunsBeyondAscii(text)) {
+        const std::wstring_view run = text.substr(span.nFirst, span.nLast - span.nFirst);
+        runs.push_back({span.nFirst, span.nLast, EncodableMask(tables, run), LetterMask(tables, run)});
     }
     return runs;
 }
@@ -1554,6 +1545,23 @@ RepairFamily FamilyOf(const std::vector<RepairStep>& steps)
 const char* FamilyName(RepairFamily family)
 {
     return kFamilyNames[static_cast<unsigned>(family)];
+}
+
+std::vector<RepairRun> RepairRunsBeyondAscii(std::wstring_view text)
+{
+    std::vector<RepairRun> runs;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        bool beyond = false;
+        for (; end < text.size() && !IsBlank(text[end]); ++end) {
+            beyond = beyond || text[end] >= 0x80;
+        }
+        if (beyond) {
+            runs.push_back({i, end});
+        }
+        i = end + 1;
+    }
+    return runs;
 }
 
 const std::vector<UINT>& RepairCodePages()

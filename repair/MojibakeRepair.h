@@ -53,6 +53,14 @@ bool MisreadText(std::wstring_view text, const RepairStep& step, std::wstring& m
 // "1251 read as 1252, then UTF-8 read as 1252".
 std::string DescribeRepair(const std::vector<RepairStep>& steps);
 
+// The runs of text between blanks that hold a character beyond ASCII: what
+// mixed text is read in, one by one; the others never change.
+struct RepairRun {
+    std::size_t nFirst;
+    std::size_t nLast;
+};
+std::vector<RepairRun> RepairRunsBeyondAscii(std::wstring_view text);
+
 // The code pages the engine considers, as the system has them: UTF-8 and the
 // legacy code pages of the languages whose text is commonly misread, then
 // the consoles', the Mac's and some ISO ones, which text is only misread

@@ -54,42 +54,10 @@ std::vector<Garbling> GarblingsOf(std::string_view language, std::wstring_view t
     return garblings;
 }
 
-namespace {
-
-bool IsBlank(wchar_t c)
-{
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
-
-struct Word {
-    std::size_t first;
-    std::size_t last;
-};
-
-// The words of text between blanks that have a character beyond ASCII.
-std::vector<Word> WordsBeyondAscii(std::wstring_view text)
-{
-    std::vector<Word> words;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t end = i;
-        bool beyond = false;
-        for (; end < text.size() && !IsBlank(text[end]); ++end) {
-            beyond = beyond || text[end] >= 0x80;
-        }
-        if (beyond) {
-            words.push_back({i, end});
-        }
-        i = end + 1;
-    }
-    return words;
-}
-
-} // namespace
-
 std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text)
 {
     std::vector<MixedGarbling> garblings;
-    const std::vector<Word> words = WordsBeyondAscii(text);
+    const std::vector<RepairRun> words = RepairRunsBeyondAscii(text);
     if (words.empty()) {
         return garblings;
     }
@@ -98,13 +66,13 @@ std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text)
     const std::wstring mark = marks[text.size() % std::size(marks)];
     for (const UINT wrong : RepairCodePages()) {
         const RepairStep step{CP_UTF8, wrong};
-        MixedGarbling mixed{std::wstring(text.substr(0, words.front().first)), {{step}, {}}};
+        MixedGarbling mixed{std::wstring(text.substr(0, words.front().nFirst)), {{step}, {}}};
         mixed.garbling.text = mixed.original;
         bool garbled = wrong != CP_UTF8;
-        std::size_t end = words.front().first;
+        std::size_t end = words.front().nFirst;
         for (std::size_t k = 0; garbled && k < words.size(); ++k) {
-            const std::wstring_view between = text.substr(end, words[k].first - end);
-            const std::wstring_view word = text.substr(words[k].first, words[k].last - words[k].first);
+            const std::wstring_view between = text.substr(end, words[k].nFirst - end);
+            const std::wstring_view word = text.substr(words[k].nFirst, words[k].nLast - words[k].nFirst);
             std::wstring misread;
             garbled = k % 2 != 0 || Garble(word, step, misread);
             mixed.original.append(between).append(word);
@@ -113,7 +81,7 @@ std::vector<MixedGarbling> MixedGarblingsOf(std::wstring_view text)
                 mixed.original += mark;
                 mixed.garbling.text += mark;
             }
-            end = words[k].last;
+            end = words[k].nLast;
         }
         if (garbled) {
             mixed.original.append(text.substr(end));
