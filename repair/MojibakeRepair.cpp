@@ -954,13 +954,17 @@ bool IsBlank(wchar_t c)
 // characters, is neither repaired nor read once more after a UTF-8 reading:
 // with no neighbour, each tells only how common it is, and such lists are
 // made of the rare ones. A UTF-8 misreading still shows in one: each
-// character becomes several. A letter with its combining marks is one.
+// character becomes several. A letter with its combining marks is one. A
+// list may hold a few longer items among its lone ones ("[à’ â å ä æ]").
 bool IsListOfLoneCharacters(std::wstring_view text)
 {
     constexpr std::size_t kShortestList = 5;
+    constexpr std::size_t kMostLonger = 2;
+    constexpr std::size_t kLonePerLonger = 4;
     // Only ASCII is of that kind: the table of kinds is searched for nothing else.
     const auto isAsciiPunct = [](wchar_t c) { return c < 0x80 && KindOf(c) == kAsciiPunct; };
     std::size_t lone = 0;
+    std::size_t longer = 0;
     for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
         while (end < text.size() && !IsBlank(text[end])) {
@@ -977,14 +981,20 @@ bool IsListOfLoneCharacters(std::wstring_view text)
             std::size_t next = 0;
             NextCodePoint(item, next);
             SkipMarks(GetTables(), item, next);
-            if (next != item.size()) {
+            ++(next == item.size() ? lone : longer);
+            if (longer > kMostLonger) {
                 return false;
             }
-            ++lone;
         }
         i = end + 1;
     }
-    return lone >= kShortestList;
+    return lone >= kShortestList && lone >= kLonePerLonger * longer;
+}
+
+// Text left alone before any reading is made.
+bool RefusedUnread(std::wstring_view text)
+{
+    return IsAscii(text) || LostBytes(text) || IsListOfLoneCharacters(text);
 }
 
 // Text whose misreading touched only its punctuation ("a√z" for "a–z") has
@@ -1336,7 +1346,64 @@ std::vector<RepairStep> MixedSteps(const Tables& tables, const std::vector<Run>&
     return steps;
 }
 
-// The text read run by run through each misreading, as AnalyseMojibake
+// The likeliest reading of the text whole, and how far it is ahead.
+RepairAnalysis AnalyseWholeText(std::wstring_view text)
+{
+    RepairAnalysis analysis;
+    if (IsAscii(text)) {
+        return analysis;
+    }
+    const Tables& tables = GetTables();
+    std::vector<std::uint16_t> tokens;
+    const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
+    Readings readings(input);
+    const std::vector<Candidate>& candidates = readings.candidates;
+    AddReadings(tables, text, {}, readings);
+    // Text saved as UTF-8 after a misreading and misread again: undo the
+    // likeliest UTF-8 readings once more, whether or not they look better
+    // than the text yet (what they give may be mojibake still).
+    std::vector<std::size_t> utf8;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const RepairStep& step = candidates[i].steps.front();
+        if (step.nRightCodePage == CP_UTF8 && !IsReader(tables, IndexOf(tables.codePages, step.nWrongCodePage))) {
+            utf8.push_back(i);
+        }
+    }
+    const std::size_t expanded = std::min<std::size_t>(utf8.size(), kTwiceExpanded);
+    std::partial_sort(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(expanded), utf8.end(),
+                      [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
+    for (std::size_t k = 0; k < expanded; ++k) {
+        const Candidate outer = candidates[utf8[k]];
+        if (!IsListOfLoneCharacters(outer.text)) {
+            AddReadings(tables, outer.text, outer.steps, readings);
+        }
+    }
+    // Held to the oddities only now: a UTF-8 reading undone once more above
+    // may be mojibake still and have them.
+    auto best = candidates.end();
+    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
+        if (readings.MayRepair(*c) && (best == candidates.end() || c->cost < best->cost)) {
+            best = c;
+        }
+    }
+    if (best == candidates.end()) {
+        return analysis;
+    }
+    int runnerUp = kNoRunnerUp;
+    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
+        if (c != best) {
+            runnerUp = std::min(runnerUp, c->cost);
+        }
+    }
+    analysis.best = {true, best->text, best->steps};
+    analysis.nLengthBand = LengthBand(tables, text);
+    analysis.nOverInput = input.cost - best->cost;
+    analysis.nOverRunnerUp = runnerUp - best->cost;
+    analysis.nOverUnaltered = readings.unaltered - best->cost;
+    return analysis;
+}
+
+// The text read run by run through each misreading, as AnalyseWholeText
 // reads it whole: the likeliest reading that converts a run and keeps one,
 // or keeps right marks inside one.
 RepairAnalysis AnalyseMixedText(std::wstring_view text)
@@ -1393,9 +1460,9 @@ RepairAnalysis AnalyseMixedText(std::wstring_view text)
 // The likelier of the whole and the mixed reading is decided, the other
 // being among its runners-up: mixed text often has a whole reading too, of
 // another misreading, and right text can have a mixed one.
-RepairResult DecideShortText(std::wstring_view text)
+RepairAnalysis AnalyseShortText(std::wstring_view text)
 {
-    RepairAnalysis whole = AnalyseMojibake(text);
+    RepairAnalysis whole = AnalyseWholeText(text);
     RepairAnalysis mixed = AnalyseMixedText(text);
     const bool mixedFirst = mixed.best.bRepaired && (!whole.best.bRepaired || mixed.nOverInput > whole.nOverInput);
     RepairAnalysis& first = mixedFirst ? mixed : whole;
@@ -1403,13 +1470,27 @@ RepairResult DecideShortText(std::wstring_view text)
     if (other.best.bRepaired) {
         first.nOverRunnerUp = std::min(first.nOverRunnerUp, first.nOverInput - other.nOverInput);
     }
+    first.bRunByRun = mixedFirst;
+    return std::move(first);
+}
+
+// A repair of text short enough to be read whole, and how much likelier it
+// is than the text.
+struct Decision {
+    RepairResult result;
+    int nOverInput = 0;
+};
+
+Decision DecideShortText(std::wstring_view text)
+{
+    RepairAnalysis analysis = AnalyseShortText(text);
     // A reading undone twice can give the text back but for its spaces.
-    if (!PassesMargins(first, text) || !AltersLetter(GetTables(), text, first.best.strText) ||
-        !(mixedFirst ? GarblesBackRunByRun(first.best.strText, first.best.steps.front(), text)
-                     : GarblesBackTo(first.best, text))) {
+    if (!PassesMargins(analysis, text) || !AltersLetter(GetTables(), text, analysis.best.strText) ||
+        !(analysis.bRunByRun ? GarblesBackRunByRun(analysis.best.strText, analysis.best.steps.front(), text)
+                             : GarblesBackTo(analysis.best, text))) {
         return {};
     }
-    return std::move(first.best);
+    return {std::move(analysis.best), analysis.nOverInput};
 }
 
 // A window of about kWindowUnits around position. Its edges lie at blanks or
@@ -1458,16 +1539,20 @@ RepairResult DecideWindow(std::wstring_view text, std::size_t position)
     const Window window = WindowAround(text, position);
     const std::size_t starts = window.bFirstCut ? kMostUnitsOfOneCharacter : 1;
     const std::size_t ends = window.bLastCut ? kMostUnitsOfOneCharacter : 1;
+    // A window cut inside a character may still read through another
+    // misreading (a byte of UTF-8 is a letter of 866); the right cut reads
+    // far better.
+    Decision best;
     for (std::size_t start = 0; start < starts; ++start) {
         for (std::size_t end = 0; end < ends; ++end) {
             const std::size_t first = window.nFirst + start;
-            RepairResult result = DecideShortText(text.substr(first, window.nLast - end - first));
-            if (result.bRepaired) {
-                return result;
+            Decision decision = DecideShortText(text.substr(first, window.nLast - end - first));
+            if (decision.result.bRepaired && (!best.result.bRepaired || decision.nOverInput > best.nOverInput)) {
+                best = std::move(decision);
             }
         }
     }
-    return {};
+    return std::move(best.result);
 }
 
 // A long text with a right passage beside the misread ones: each run that
@@ -1582,66 +1667,18 @@ bool RepairUndoes(const std::vector<RepairStep>& steps)
 
 RepairAnalysis AnalyseMojibake(std::wstring_view text)
 {
-    RepairAnalysis analysis;
-    if (IsAscii(text)) {
-        return analysis;
+    if (RefusedUnread(text) || text.size() > kWholeTextLimit) {
+        return {};
     }
-    const Tables& tables = GetTables();
-    std::vector<std::uint16_t> tokens;
-    const TextScore input = TextCost(tables, text, 0, INT_MAX, tokens);
-    Readings readings(input);
-    const std::vector<Candidate>& candidates = readings.candidates;
-    AddReadings(tables, text, {}, readings);
-    // Text saved as UTF-8 after a misreading and misread again: undo the
-    // likeliest UTF-8 readings once more, whether or not they look better
-    // than the text yet (what they give may be mojibake still).
-    std::vector<std::size_t> utf8;
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const RepairStep& step = candidates[i].steps.front();
-        if (step.nRightCodePage == CP_UTF8 && !IsReader(tables, IndexOf(tables.codePages, step.nWrongCodePage))) {
-            utf8.push_back(i);
-        }
-    }
-    const std::size_t expanded = std::min<std::size_t>(utf8.size(), kTwiceExpanded);
-    std::partial_sort(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(expanded), utf8.end(),
-                      [&](std::size_t a, std::size_t b) { return candidates[a].cost < candidates[b].cost; });
-    for (std::size_t k = 0; k < expanded; ++k) {
-        const Candidate outer = candidates[utf8[k]];
-        if (!IsListOfLoneCharacters(outer.text)) {
-            AddReadings(tables, outer.text, outer.steps, readings);
-        }
-    }
-    // Held to the oddities only now: a UTF-8 reading undone once more above
-    // may be mojibake still and have them.
-    auto best = candidates.end();
-    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
-        if (readings.MayRepair(*c) && (best == candidates.end() || c->cost < best->cost)) {
-            best = c;
-        }
-    }
-    if (best == candidates.end()) {
-        return analysis;
-    }
-    int runnerUp = kNoRunnerUp;
-    for (auto c = candidates.begin(); c != candidates.end(); ++c) {
-        if (c != best) {
-            runnerUp = std::min(runnerUp, c->cost);
-        }
-    }
-    analysis.best = {true, best->text, best->steps};
-    analysis.nLengthBand = LengthBand(tables, text);
-    analysis.nOverInput = input.cost - best->cost;
-    analysis.nOverRunnerUp = runnerUp - best->cost;
-    analysis.nOverUnaltered = readings.unaltered - best->cost;
-    return analysis;
+    return AnalyseShortText(text);
 }
 
 RepairResult RepairMojibake(std::wstring_view text)
 {
-    if (IsAscii(text) || LostBytes(text) || IsListOfLoneCharacters(text)) {
+    if (RefusedUnread(text)) {
         return {};
     }
-    return text.size() > kWholeTextLimit ? DecideLongText(text) : DecideShortText(text);
+    return text.size() > kWholeTextLimit ? DecideLongText(text) : DecideShortText(text).result;
 }
 
 bool MisreadText(std::wstring_view text, const RepairStep& step, std::wstring& misread)

@@ -32,7 +32,9 @@ RepairResult RepairMojibake(std::wstring_view text);
 RepairFamily FamilyOf(const std::vector<RepairStep>& steps);
 const char* FamilyName(RepairFamily family);
 
-// The engine's view of a text before its margins apply, for tuning them.
+// The engine's view of a text before its margins apply, for tuning them:
+// what it decides on, whole or run by run. Nothing for text it leaves alone
+// unread, and for text too long to be decided whole.
 struct RepairAnalysis {
     RepairResult best;      // the likeliest repair; bRepaired false when there is none
     unsigned nLengthBand = 0;
@@ -41,6 +43,7 @@ struct RepairAnalysis {
     // and than the likeliest reading that alters no letter, only punctuation
     // or symbols: a large number when there is none
     int nOverUnaltered = 0;
+    bool bRunByRun = false; // the repair reads the text run by run
 };
 RepairAnalysis AnalyseMojibake(std::wstring_view text);
 

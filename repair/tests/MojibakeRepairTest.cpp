@@ -64,15 +64,15 @@ TEST(MojibakeRepair, HeldOutRowsMeetTheTargets)
                 cjk.Exact(), cyrillic.Exact(), overall.Wrong());
     EXPECT_EQ(falseRepairs, 0);
     EXPECT_GE(overall.total, 16000);
-    // Where the engine stands on these rows (the aims: 92, 98, 99.5 and 96.5
-    // for both families, wrong at most 0.15).
-    EXPECT_GE(overall.Exact(), 96.5);
-    EXPECT_GE(notLatin.Exact(), 97.5);
-    EXPECT_GE(utf8.Exact(), 99.5);
-    EXPECT_GE(readers.Exact(), 99.0);
+    // Where the engine stands on these rows, 49 languages (the aims: 93, 98,
+    // 99.5, 96 for both families, wrong at most 0.1).
+    EXPECT_GE(overall.Exact(), 92.5);
+    EXPECT_GE(notLatin.Exact(), 95.0);
+    EXPECT_GE(utf8.Exact(), 96.0);
+    EXPECT_GE(readers.Exact(), 97.0);
     EXPECT_GE(cjk.Exact(), 99.0);
-    EXPECT_GE(cyrillic.Exact(), 90.0);
-    EXPECT_LE(overall.Wrong(), 0.05);
+    EXPECT_GE(cyrillic.Exact(), 93.5);
+    EXPECT_LE(overall.Wrong(), 0.08);
 }
 
 TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
@@ -171,7 +171,8 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
     // before a space would be "à" if that space had been a no-break one, box
     // drawing around a right word, as a console shows it, and a
     // Chinese character that 936 would read as UTF-8 of a "·" beside a right mark,
-    // and a misread word holding a right letter, which would stay part mojibake.
+    // and a misread word holding a right letter, which would stay part mojibake,
+    // and a list of letters with a longer item, which 1251 would make Russian.
     for (const wchar_t* text : {L"plain ASCII text", L"\u201cquoted\u201d", L"???", L"\u00e6\u2014?\u00e6?\u00ac",
                                 L"a\u221az, 0\u221a9. (Assignmen", L"Bei \u2569O\u255a werden die",
                                 L"keymaps \u2248 keyboard table descriptions",
@@ -184,7 +185,9 @@ TEST(MojibakeRepair, NamesWhatItUndidAndLeavesWhatItCannotDecide)
                                 L"IRM\u00c3 E S\u00c3O PAULO", L"IRM\u00c3 E IRM\u00c3OS",
                                 L"\u2554\u2550\u2550\u2557 \u00dcberschrift \u255a\u2550\u2550\u255d",
                                 L"\u8def\u3002This option is fine",
-                                L"\u00c3\u00a9t\u00e8 de l\u2019\u00c3\u00a9cole"}) {
+                                L"\u00c3\u00a9t\u00e8 de l\u2019\u00c3\u00a9cole",
+                                L"[\u00e0\u2019 \u00e2 \u00e5 \u00e4 \u00e6 \u00e7 \u00e9 \u00e8 \u00ea \u00eb \u00ee "
+                                L"\u00ef \u00f4 \u00f6 \u0153 q \u00df \u00f9 \u00fb \u00fc v x \u00ff]"}) {
         EXPECT_FALSE(RepairMojibake(text).bRepaired) << static_cast<int>(text[0]);
     }
 }

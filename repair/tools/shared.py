@@ -18,10 +18,15 @@ LETTER_KINDS = ["latin", "cyrillic", "greek", "han", "rare_han", "hiragana", "ka
 # UTF-8, the commonest first.
 LANGUAGES = [
     ("ja", [932]), ("zh_CN", [936]), ("zh_TW", [950]), ("ko", [949]),
-    ("ru", [1251, 866, 20866]), ("uk", [1251]),
-    ("el", [1253]), ("he", [1255]), ("ar", [1256]), ("th", [874]), ("tr", [1254]),
-    ("pl", [1250]), ("cs", [1250]), ("hu", [1250]),
-    ("de", [1252]), ("fr", [1252]), ("es", [1252]), ("pt", [1252]), ("vi", [1258]), ("en", [1252]),
+    ("ru", [1251, 866, 20866]), ("uk", [1251]), ("be", [1251]), ("bg", [1251]), ("sr", [1251]), ("mk", [1251]),
+    ("el", [1253]), ("he", [1255]), ("yi", [1255]), ("ar", [1256]), ("fa", [1256]), ("ur", [1256]),
+    ("th", [874]), ("tr", [1254]), ("vi", [1258]),
+    ("lt", [1257]), ("lv", [1257]), ("et", [1257]),
+    ("pl", [1250]), ("cs", [1250]), ("sk", [1250]), ("hu", [1250]), ("ro", [1250]), ("hr", [1250]),
+    ("sl", [1250]), ("sr_Latn", [1250]), ("bs", [1250]), ("sq", [1250]),
+    ("de", [1252]), ("fr", [1252]), ("es", [1252]), ("pt", [1252]), ("it", [1252]), ("nl", [1252]),
+    ("ca", [1252]), ("gl", [1252]), ("eu", [1252]), ("sv", [1252]), ("da", [1252]), ("nb", [1252]),
+    ("fi", [1252]), ("is", [1252]), ("ga", [1252]), ("af", [1252]), ("en", [1252]),
 ]
 MOST_CODE_PAGES = 3
 
@@ -44,8 +49,8 @@ FAMILIES = [
 LENGTH_BANDS = [0, 8, 16, 32]
 
 # The text model's hash tables, in bits of slots.
-PAIR_BITS = 17
-TRIPLE_BITS = 17
+PAIR_BITS = 18
+TRIPLE_BITS = 18
 # A token is a kind or a character of the vocabulary, in this many bits; the
 # largest stands for "any follower" in the triple table.
 TOKEN_BITS = 14
